@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QIcon>
+
+namespace velmar {
+
+// The program's 48 x 48 icon, drawn rather than shipped: a rotor between three
+// coils, in the colours of the window.
+QIcon AppIcon();
+
+}  // namespace velmar

@@ -1,0 +1,320 @@
+#include "FormQKconfig.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include "AppIcon.h"
+#include "Str_Const.h"
+#include "link/Cadence.h"
+
+namespace velmar {
+namespace {
+
+// Positions and sizes are laid out in twips; 15 twips make a pixel at 96 dpi,
+// and Qt scales the pixels for other screens.
+constexpr int kTwipsPerPixel = 15;
+int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+QRect Twips(int left, int top, int width, int height) {
+  return QRect(Px(left), Px(top), Px(width), Px(height));
+}
+
+QFont WindowsFont(QStringList families, double points) {
+  // The named fonts are rarely installed on Linux: fall back to ones of similar metrics.
+  families << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
+  QFont font;
+  font.setFamilies(families);
+  font.setPointSizeF(points);
+  return font;
+}
+QFont SansSerif(double points) {
+  return WindowsFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Arial")},
+                     points);
+}
+QFont TimesNewRoman(double points) {
+  return WindowsFont({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif"),
+                      QStringLiteral("DejaVu Serif")},
+                     points);
+}
+QFont Verdana(double points) {
+  return WindowsFont({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, points);
+}
+
+template <typename Widget>
+Widget* Place(Widget* widget, const char* name, const QRect& rect) {
+  widget->setObjectName(QLatin1String(name));
+  widget->setGeometry(rect);
+  return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+  return Place(new QLabel(text, parent), name, rect);
+}
+
+// A display the user cannot type into; only the program sets its text.
+QLineEdit* MakeDisplay(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+  auto* box = Place(new QLineEdit(text, parent), name, rect);
+  box->setReadOnly(true);
+  return box;
+}
+
+// The status boxes: shaded like a window border, and out of the keyboard order.
+QLineEdit* MakeStatusBox(QWidget* parent, const char* name, const QRect& rect) {
+  auto* box = MakeDisplay(parent, name, QString(), rect);
+  box->setFocusPolicy(Qt::NoFocus);
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Base, QColor(0xD4, 0xD0, 0xC8));
+  box->setPalette(palette);
+  return box;
+}
+
+QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& entries,
+                    const QRect& rect) {
+  auto* list = Place(new QComboBox(parent), name, rect);
+  list->addItems(entries);
+  list->setCurrentIndex(-1);
+  return list;
+}
+
+}  // namespace
+
+QString WindowTitle(const ProgramVersion& version, const QLocale& locale) {
+  return Str_Const::kAppName + QStringLiteral(" V") + QString::number(version.major) +
+         locale.decimalPoint() + QString::number(version.minor) +
+         QStringLiteral("%1").arg(version.revision, 2, 10, QLatin1Char('0'));
+}
+
+FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      m_services(std::move(services)),
+      MSComm(*m_services.port),
+      Timer1(*m_services.timer1),
+      Timer2(*m_services.timer2) {
+  setObjectName(QStringLiteral("FormQKconfig"));
+  setFont(SansSerif(8.25));
+  setWindowIcon(AppIcon());
+  setFixedSize(Px(5715), Px(6945));
+
+  BuildControls();
+  SetKeyboardOrder();
+
+  Timer1.SetInterval(kIdlePollInterval);
+  Timer2.SetInterval(kReplyTimeout);
+  Timer1.onTimeout = [this] { Timer1_Timer(); };
+  Timer2.onTimeout = [this] { Timer2_Timer(); };
+  connect(&MSComm, &SerialPort::commEvent, this, &FormQKconfig::MSComm_OnComm);
+  connect(&MSComm, &SerialPort::lost, this, &FormQKconfig::OnPortLost);
+}
+
+FormQKconfig::~FormQKconfig() {
+  Timer1.onTimeout = nullptr;
+  Timer2.onTimeout = nullptr;
+}
+
+void FormQKconfig::BuildControls() {
+  BuildConnectionGroup();
+
+  TabStrip1 = Place(new QTabWidget(this), "TabStrip1", Twips(105, 1320, 5505, 5535));
+  TabStrip1->setFont(SansSerif(8.25));
+  // The pages are the frames laid over the strip; its own pages stay empty.
+  TabStrip1->addTab(new QWidget, QStringLiteral("&Config"));
+  TabStrip1->addTab(new QWidget, QStringLiteral(" &Run"));
+  connect(TabStrip1, &QTabWidget::currentChanged, this, &FormQKconfig::TabStrip1_Click);
+
+  BuildConfigPage();
+  BuildRunPage();
+}
+
+void FormQKconfig::BuildConnectionGroup() {
+  FrameConnect = Place(new QGroupBox(QStringLiteral("Connection"), this), "FrameConnect",
+                       Twips(100, 120, 5500, 1095));
+  Label1 = MakeLabel(FrameConnect, "Label1", QStringLiteral("Port:"), Twips(650, 300, 405, 255));
+  CombPort = MakeList(FrameConnect, "CombPort", {}, Twips(1080, 240, 975, 315));
+  Label2 = MakeLabel(FrameConnect, "Label2", QStringLiteral("Status:"), Twips(485, 720, 585, 255));
+  TxtConnState = MakeStatusBox(FrameConnect, "TxtConnState", Twips(1080, 720, 1000, 300));
+  Label4 =
+      MakeLabel(FrameConnect, "Label4", QStringLiteral("Hardware:"), Twips(2400, 300, 760, 255));
+  Label3 =
+      MakeLabel(FrameConnect, "Label3", QStringLiteral("Firmware:"), Twips(2455, 720, 675, 255));
+  TxtFirmVer = MakeStatusBox(FrameConnect, "TxtFirmVer", Twips(3260, 720, 2175, 300));
+  // Lies on the window itself, level with its label inside the group.
+  TxtHardVer = MakeStatusBox(this, "TxtHardVer", Twips(3360, 420, 2175, 300));
+  TxtConnState->setText(Str_Const::kUnconnected);
+  TxtHardVer->setText(Str_Const::kUnknown);
+  TxtFirmVer->setText(Str_Const::kUnknown);
+
+  // The user's choice of the entry already selected must reach the handler
+  // too, so that a port that has closed can be chosen again.
+  connect(CombPort, &QComboBox::activated, this, &FormQKconfig::CombPort_Click);
+}
+
+void FormQKconfig::BuildConfigPage() {
+  FrameConfig = Place(new QFrame(this), "FrameConfig", Twips(120, 1680, 5415, 5055));
+  QWidget* page = FrameConfig;
+  Label5 = MakeLabel(page, "Label5", QStringLiteral("1.Cutoff Voltage"), Twips(720, 360, 1575, 255));
+  CombCutOffV = MakeList(page, "CombCutOffV",
+                         {QStringLiteral("4.8V"), QStringLiteral("5.6V *"), QStringLiteral("6.0V"),
+                          QStringLiteral("7.2V"), QStringLiteral("8.4V"), QStringLiteral("9.0V"),
+                          QStringLiteral("11.0V"), QStringLiteral("12.0V")},
+                         Twips(870, 600, 1575, 315));
+  Label7 = MakeLabel(page, "Label7", QStringLiteral("2.Brake"), Twips(720, 1320, 1335, 255));
+  CombBrake = MakeList(page, "CombBrake", {QStringLiteral("Disable *"), QStringLiteral("Enable")},
+                       Twips(870, 1560, 1575, 315));
+  Label8 = MakeLabel(page, "Label8", QStringLiteral("3.Timing Advance"), Twips(720, 2280, 1455, 255));
+  CombTiming = MakeList(page, "CombTiming",
+                        {QStringLiteral("4-10\u00B0"), QStringLiteral("10-20\u00B0 *"),
+                         QStringLiteral("20-30\u00B0")},
+                        Twips(870, 2520, 1575, 315));
+  Label6 = MakeLabel(page, "Label6", QStringLiteral("4.Cutoff Type"), Twips(720, 3240, 1575, 255));
+  CombCutOffT = MakeList(page, "CombCutOffT",
+                         {QStringLiteral("Hard Cutoff"), QStringLiteral("Soft Cutoff *")},
+                         Twips(870, 3480, 1575, 315));
+  Label9 =
+      MakeLabel(page, "Label9", QStringLiteral("5.Rotation Direction"), Twips(720, 4200, 1695, 255));
+  CombDir = MakeList(page, "CombDir", {QStringLiteral("Forward *"), QStringLiteral("Reverse")},
+                     Twips(870, 4440, 1575, 315));
+  CmdReset = Place(new QPushButton(QStringLiteral("R&estore Default"), page), "CmdReset",
+                   Twips(3120, 2400, 1575, 495));
+  // There is no settings file: these two are never shown and do nothing.
+  CmdSave = Place(new QPushButton(QStringLiteral("&Save to file"), page), "CmdSave",
+                  Twips(3240, 960, 1695, 495));
+  CmdLoad = Place(new QPushButton(QStringLiteral("&Load from file"), page), "CmdLoad",
+                  Twips(3240, 1560, 1695, 495));
+  CmdSave->setVisible(false);
+  CmdLoad->setVisible(false);
+  CmdSave->setEnabled(false);
+  CmdLoad->setEnabled(false);
+
+  connect(CombCutOffV, &QComboBox::activated, this, &FormQKconfig::CombCutOffV_Click);
+  connect(CombCutOffT, &QComboBox::activated, this, &FormQKconfig::CombCutOffT_Click);
+  connect(CombBrake, &QComboBox::activated, this, &FormQKconfig::CombBrake_Click);
+  connect(CombTiming, &QComboBox::activated, this, &FormQKconfig::CombTiming_Click);
+  connect(CombDir, &QComboBox::activated, this, &FormQKconfig::CombDir_Click);
+  connect(CmdReset, &QPushButton::clicked, this, &FormQKconfig::CmdReset_Click);
+}
+
+void FormQKconfig::BuildRunPage() {
+  FrameRun = Place(new QFrame(this), "FrameRun", Twips(120, 1680, 5415, 5055));
+  QWidget* page = FrameRun;
+  Label14 = MakeLabel(page, "Label14", QStringLiteral("Motor Magnet Poles:"),
+                      Twips(840, 645, 2415, 375));
+  Label14->setFont(TimesNewRoman(14.25));
+  TxtPole = MakeDisplay(page, "TxtPole", QStringLiteral("2"), Twips(3240, 600, 375, 360));
+  TxtPole->setFont(SansSerif(12));
+  VSlPole = Place(new QScrollBar(Qt::Vertical, page), "VSlPole", Twips(3600, 595, 300, 360));
+  VSlPole->setRange(2, 24);
+  VSlPole->setSingleStep(2);
+  VSlPole->setPageStep(2);
+  VSlPole->setValue(2);
+  // The upper arrow raises the pole count, and the keys follow the arrows.
+  VSlPole->setInvertedAppearance(true);
+  VSlPole->setInvertedControls(false);
+  VSlPole->setFocusPolicy(Qt::StrongFocus);
+  Label12 = MakeLabel(page, "Label12", QStringLiteral("Rev:"), Twips(840, 1920, 615, 375));
+  Label12->setFont(TimesNewRoman(15.75));
+  TxtRev = MakeDisplay(page, "TxtRev", QStringLiteral("0"), Twips(1560, 1680, 2055, 750));
+  TxtRev->setFont(Verdana(26.25));
+  Label10 = MakeLabel(page, "Label10", QStringLiteral("r/min"), Twips(3720, 1920, 1215, 405));
+  Label10->setFont(TimesNewRoman(15.75));
+  Label13 = MakeLabel(page, "Label13", QStringLiteral("Throttle:"), Twips(840, 3120, 1095, 375));
+  Label13->setFont(TimesNewRoman(15.75));
+  LbPower = MakeLabel(page, "LbPower", QStringLiteral("0"), Twips(1920, 3075, 735, 375));
+  LbPower->setFont(Verdana(15.75));
+  Label11 = MakeLabel(page, "Label11", QStringLiteral("0 "), Twips(870, 3555, 375, 255));
+  Label15 = MakeLabel(page, "Label15", QStringLiteral("50"), Twips(1700, 3555, 375, 255));
+  Label16 = MakeLabel(page, "Label16", QStringLiteral("100"), Twips(2500, 3555, 375, 255));
+  Label17 = MakeLabel(page, "Label17", QStringLiteral("150"), Twips(3380, 3555, 375, 255));
+  Label18 = MakeLabel(page, "Label18", QStringLiteral("200"), Twips(4230, 3555, 375, 255));
+  SldPower = Place(new QSlider(Qt::Horizontal, page), "SldPower", Twips(720, 3720, 3855, 495));
+  SldPower->setRange(0, 200);
+  SldPower->setSingleStep(1);
+  SldPower->setPageStep(5);
+  SldPower->setTickInterval(10);
+  SldPower->setTickPosition(QSlider::TicksBelow);
+  SldPower->setValue(0);
+
+  connect(SldPower, &QSlider::valueChanged, this, &FormQKconfig::SldPower_Change);
+  connect(SldPower, &QSlider::sliderMoved, this, &FormQKconfig::SldPower_Change);
+  connect(VSlPole, &QScrollBar::valueChanged, this, &FormQKconfig::VSlPole_Change);
+}
+
+void FormQKconfig::SetKeyboardOrder() {
+  // The selectors go cutoff type before brake, unlike their order on the page.
+  const QList<QWidget*> order{CombPort,   TabStrip1, CombCutOffV, CombCutOffT,
+                              CombBrake,  CombTiming, CombDir,    CmdReset,
+                              VSlPole,    SldPower,  TxtRev,      TxtPole};
+  for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void FormQKconfig::Form_Load() {
+  ScanPorts();
+  if (CombPort->count() > 0) SelectEntry(CombPort, 0, &FormQKconfig::CombPort_Click);
+  SelectDefaultSettings();
+  CurTab = TabStrip1->currentIndex() + 1;
+  FrameConfig->show();
+  FrameRun->hide();
+  setWindowTitle(WindowTitle(m_services.version));
+}
+
+void FormQKconfig::TabStrip1_Click() {
+  const int32_t tab = TabStrip1->currentIndex() + 1;
+  if (tab == CurTab) return;
+  CurTab = tab;
+  if (CurTab == 1) {
+    SldPower->setValue(0);
+    FrameConfig->show();
+    FrameRun->hide();
+    TabStrip1->setFocus();
+  } else if (CurTab == 2) {
+    FrameRun->show();
+    FrameConfig->hide();
+    SldPower->setFocus();
+  }
+}
+
+void FormQKconfig::Form_Unload() {
+  MSComm.SetReceiveThreshold(0);
+  Timer1.Stop();
+  Timer2.Stop();
+  if (MSComm.IsOpen()) MSComm.Close();
+}
+
+void FormQKconfig::closeEvent(QCloseEvent* event) {
+  Form_Unload();
+  event->accept();
+}
+
+void FormQKconfig::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (m_centred) return;
+  m_centred = true;
+  if (const QScreen* screen = this->screen()) {
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+  }
+}
+
+void FormQKconfig::SelectEntry(QComboBox* list, int index, void (FormQKconfig::*handler)()) {
+  if (index < 0 || index >= list->count()) return;
+  {
+    const QSignalBlocker blocker(list);
+    list->setCurrentIndex(index);
+  }
+  (this->*handler)();
+}
+
+}  // namespace velmar

@@ -1,0 +1,170 @@
+#pragma once
+
+#include <QLocale>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "Version.h"
+#include "device/Speed.h"
+#include "link/CommandRing.h"
+#include "link/OneShotTimer.h"
+#include "link/ReplyReceiver.h"
+#include "link/SerialPort.h"
+#include "protocol/Settings.h"
+
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollBar;
+class QSlider;
+class QTabWidget;
+
+namespace velmar {
+
+// "Velmar ESC Config V1.012": the version with the user's decimal separator.
+QString WindowTitle(const ProgramVersion& version, const QLocale& locale = QLocale());
+
+// What the window needs from the outside world. The program passes the Qt
+// implementations; tests pass a scripted port, timers on a manual clock and a
+// pump of their own.
+struct FormServices {
+  SerialPort* port = nullptr;  // not owned
+  std::unique_ptr<OneShotTimer> timer1;
+  std::unique_ptr<OneShotTimer> timer2;
+  std::function<void()> letEventsRun;
+  ProgramVersion version = kProgramVersion;
+};
+
+// The one window: it owns the controls and every piece of state, and its
+// handlers carry the names of the controls and notifications they serve.
+class FormQKconfig : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit FormQKconfig(FormServices services, QWidget* parent = nullptr);
+  ~FormQKconfig() override;
+
+  // Life cycle.
+  void Form_Load();
+  void Form_Unload();
+  void TabStrip1_Click();
+
+  // The link.
+  void CombPort_Click();
+  void Timer1_Timer();
+  void Timer2_Timer();
+  void MSComm_OnComm(int event);
+
+  // The settings panel.
+  void CombCutOffV_Click();
+  void CombCutOffT_Click();
+  void CombBrake_Click();
+  void CombTiming_Click();
+  void CombDir_Click();
+  void CmdReset_Click();
+
+  // The motor test.
+  void SldPower_Change();
+  void VSlPole_Change();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  friend struct FormProbe;  // tests read the window's state through it
+
+  void BuildControls();
+  void BuildConnectionGroup();
+  void BuildConfigPage();
+  void BuildRunPage();
+  void SetKeyboardOrder();
+
+  void ScanPorts();
+  void SendCommand();
+  void OnPortLost();
+  void ShowUnconnected();
+  void Enqueue(const Command& command);
+
+  void ProcessReply();
+  void PollReply();
+  void IdentifyReply(const CmdRecord& head);
+  void SettingReply(const CmdRecord& head);
+  void ThrottleAcknowledged(const CmdRecord& head);
+  void SpeedReply(const CmdRecord& head);
+  void CompareThrottle();
+
+  // Selecting an entry from code runs the list's handler at once, exactly once,
+  // as a user's choice does.
+  void SelectEntry(QComboBox* list, int index, void (FormQKconfig::*handler)());
+  void SelectDefaultSettings();
+  void SelectSetting(SettingNumber number, int index);
+  QComboBox* SettingSelector(SettingNumber number) const;
+  void TakeSelection(SettingNumber number);
+
+  FormServices m_services;
+  SerialPort& MSComm;
+  OneShotTimer& Timer1;
+  OneShotTimer& Timer2;
+
+  // Controls.
+  QGroupBox* FrameConnect = nullptr;
+  QLabel* Label1 = nullptr;
+  QComboBox* CombPort = nullptr;
+  QLabel* Label2 = nullptr;
+  QLineEdit* TxtConnState = nullptr;
+  QLabel* Label4 = nullptr;
+  QLineEdit* TxtHardVer = nullptr;
+  QLabel* Label3 = nullptr;
+  QLineEdit* TxtFirmVer = nullptr;
+  QTabWidget* TabStrip1 = nullptr;
+  QFrame* FrameConfig = nullptr;
+  QLabel* Label5 = nullptr;
+  QComboBox* CombCutOffV = nullptr;
+  QLabel* Label7 = nullptr;
+  QComboBox* CombBrake = nullptr;
+  QLabel* Label8 = nullptr;
+  QComboBox* CombTiming = nullptr;
+  QLabel* Label6 = nullptr;
+  QComboBox* CombCutOffT = nullptr;
+  QLabel* Label9 = nullptr;
+  QComboBox* CombDir = nullptr;
+  QPushButton* CmdReset = nullptr;
+  QPushButton* CmdSave = nullptr;
+  QPushButton* CmdLoad = nullptr;
+  QFrame* FrameRun = nullptr;
+  QLabel* Label14 = nullptr;
+  QLineEdit* TxtPole = nullptr;
+  QScrollBar* VSlPole = nullptr;
+  QLabel* Label12 = nullptr;
+  QLineEdit* TxtRev = nullptr;
+  QLabel* Label10 = nullptr;
+  QLabel* Label13 = nullptr;
+  QLabel* LbPower = nullptr;
+  QLabel* Label11 = nullptr;
+  QLabel* Label15 = nullptr;
+  QLabel* Label16 = nullptr;
+  QLabel* Label17 = nullptr;
+  QLabel* Label18 = nullptr;
+  QSlider* SldPower = nullptr;
+
+  // Window-level state.
+  int32_t CurTab = 0;
+  int32_t OpenPort = 0;
+  CommandRing m_ring;
+  ReplyReceiver m_receiver;
+  bool RxBusy = false;
+  int32_t TimeoutCount = 0;
+  SettingsState m_settings;
+  int32_t LastPower = 0;
+  int32_t EscThrottle = 0;
+  bool MotorRunning = false;
+  RpmAverage m_rpm;
+  bool m_centred = false;
+};
+
+}  // namespace velmar

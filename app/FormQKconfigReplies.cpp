@@ -1,0 +1,135 @@
+// Reply dispatch, the settings panel and the motor test.
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QSlider>
+
+#include "FormQKconfig.h"
+#include "Str_Const.h"
+#include "device/Identification.h"
+#include "device/Throttle.h"
+
+namespace velmar {
+
+void FormQKconfig::ProcessReply() {
+  const CmdRecord& head = m_ring.Head();
+  switch (head.Cmd) {
+    case ReqPoll: PollReply(); break;
+    case ReqIdentify: IdentifyReply(head); break;
+    case ReqReadSetting:
+    case ReqWriteSetting: SettingReply(head); break;
+    case ReqThrottle: ThrottleAcknowledged(head); break;
+    case ReqSpeed: SpeedReply(head); break;
+    default: break;
+  }
+}
+
+void FormQKconfig::PollReply() {
+  if (TxtConnState->text() != Str_Const::kConnected) {
+    // The ESC has just appeared: everything known about it is stale.
+    TxtConnState->setText(Str_Const::kConnected);
+    Enqueue(IdentifyCommand());
+    m_settings.ForgetDevice();
+    m_rpm.Reset();
+  }
+  for (const Command& command : m_settings.Compare()) Enqueue(command);
+  CompareThrottle();
+}
+
+void FormQKconfig::IdentifyReply(const CmdRecord& head) {
+  const auto hardware = uint16_t(head.Reply[1] | head.Reply[2] << 8);
+  const auto firmware = uint16_t(head.Reply[3] | head.Reply[4] << 8);
+  TxtHardVer->setText(HardwareText(hardware));
+  TxtFirmVer->setText(FirmwareText(firmware));
+}
+
+void FormQKconfig::SettingReply(const CmdRecord& head) {
+  const uint8_t number = head.Param[1];
+  if (number >= kSettingCount) return;
+  QComboBox* selector = SettingSelector(SettingNumber(number));
+  const std::optional<int32_t> entry =
+      m_settings.TakeReply(number, head.Reply[1], selector->count());
+  if (entry) SelectSetting(SettingNumber(number), *entry);
+}
+
+void FormQKconfig::ThrottleAcknowledged(const CmdRecord& head) {
+  // A slider moved while the command was on its way counts as acknowledged too.
+  EscThrottle = SldPower->value();
+  if (head.Param[1] == 0) m_rpm.Reset();
+}
+
+void FormQKconfig::SpeedReply(const CmdRecord& head) {
+  const uint32_t period = PeriodFromReply(head.Reply[1], head.Reply[2], head.Reply[3]);
+  if (period >= kShortestPeriod) {
+    const int32_t sample = SpeedSample(period, VSlPole->value());
+    TxtRev->setText(QString::number(m_rpm.Add(sample)));
+  } else if (period == 0) {
+    m_rpm.Reset();
+    TxtRev->setText(QStringLiteral("0"));
+  }
+  CompareThrottle();
+}
+
+void FormQKconfig::CompareThrottle() {
+  const int throttle = SldPower->value();
+  if (throttle != EscThrottle) Enqueue(ThrottleCommand(uint8_t(throttle)));
+}
+
+QComboBox* FormQKconfig::SettingSelector(SettingNumber number) const {
+  switch (number) {
+    case kCutOffV: return CombCutOffV;
+    case kBrake: return CombBrake;
+    case kTiming: return CombTiming;
+    case kCutOffT: return CombCutOffT;
+    case kDir: break;
+  }
+  return CombDir;
+}
+
+void FormQKconfig::SelectSetting(SettingNumber number, int index) {
+  switch (number) {
+    case kCutOffV: return SelectEntry(CombCutOffV, index, &FormQKconfig::CombCutOffV_Click);
+    case kBrake: return SelectEntry(CombBrake, index, &FormQKconfig::CombBrake_Click);
+    case kTiming: return SelectEntry(CombTiming, index, &FormQKconfig::CombTiming_Click);
+    case kCutOffT: return SelectEntry(CombCutOffT, index, &FormQKconfig::CombCutOffT_Click);
+    case kDir: return SelectEntry(CombDir, index, &FormQKconfig::CombDir_Click);
+  }
+}
+
+void FormQKconfig::TakeSelection(SettingNumber number) {
+  m_settings.Sel(number) = SettingSelector(number)->currentIndex();
+}
+
+void FormQKconfig::CombCutOffV_Click() { TakeSelection(kCutOffV); }
+void FormQKconfig::CombCutOffT_Click() { TakeSelection(kCutOffT); }
+void FormQKconfig::CombBrake_Click() { TakeSelection(kBrake); }
+void FormQKconfig::CombTiming_Click() { TakeSelection(kTiming); }
+void FormQKconfig::CombDir_Click() { TakeSelection(kDir); }
+
+void FormQKconfig::CmdReset_Click() { SelectDefaultSettings(); }
+
+void FormQKconfig::SelectDefaultSettings() {
+  // The entries marked " *".
+  SelectSetting(kCutOffV, 1);
+  SelectSetting(kCutOffT, 1);
+  SelectSetting(kBrake, 0);
+  SelectSetting(kTiming, 1);
+  SelectSetting(kDir, 0);
+}
+
+void FormQKconfig::SldPower_Change() {
+  const int limited = LimitRise(SldPower->value(), LastPower, SldPower->pageStep());
+  // Setting the value runs this handler again, nested; both runs then agree.
+  if (limited != SldPower->value()) SldPower->setValue(limited);
+  LastPower = SldPower->value();
+  LbPower->setText(QString::number(LastPower));
+  const std::optional<bool> running = RunFlag(LastPower);
+  if (!running) return;
+  MotorRunning = *running;
+  if (!MotorRunning) TxtRev->setText(QStringLiteral("0"));
+}
+
+void FormQKconfig::VSlPole_Change() { TxtPole->setText(QString::number(VSlPole->value())); }
+
+}  // namespace velmar

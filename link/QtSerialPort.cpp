@@ -1,0 +1,123 @@
+#include "QtSerialPort.h"
+
+#include <QMetaObject>
+
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
+
+namespace velmar {
+namespace {
+
+// USB-serial adapters hold received bytes for up to 16 ms unless asked not to,
+// which would add that much to every exchange. Ports without the setting
+// (pseudo-terminals, plain UARTs) refuse it, which is fine.
+void RequestLowLatency([[maybe_unused]] QSerialPort& port) {
+#ifdef Q_OS_LINUX
+  serial_struct serial{};
+  const int fd = int(port.handle());
+  if (fd < 0 || ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  ioctl(fd, TIOCSSERIAL, &serial);
+#endif
+}
+
+}  // namespace
+
+QtSerialPort::QtSerialPort(PortMap ports, QObject* parent)
+    : SerialPort(parent), m_ports(std::move(ports)) {
+  m_port.setBaudRate(QSerialPort::Baud38400);
+  m_port.setDataBits(QSerialPort::Data8);
+  m_port.setParity(QSerialPort::NoParity);
+  m_port.setStopBits(QSerialPort::OneStop);
+  m_port.setFlowControl(QSerialPort::NoFlowControl);
+  connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
+  connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+}
+
+bool QtSerialPort::Open() {
+  if (m_port.isOpen() || !m_ports.Has(m_number)) return m_port.isOpen();
+  m_port.setPortName(m_ports.Device(m_number).path);
+  m_failing = false;
+  if (!m_port.open(QIODevice::ReadWrite)) return false;
+  ++m_session;
+  RequestLowLatency(m_port);
+  return true;
+}
+
+void QtSerialPort::Close() {
+  if (m_port.isOpen()) m_port.close();
+}
+
+void QtSerialPort::DiscardOutput() {
+  if (m_port.isOpen()) m_port.clear(QSerialPort::Output);
+}
+
+void QtSerialPort::DiscardInput() {
+  if (m_port.isOpen()) m_port.clear(QSerialPort::Input);
+}
+
+int QtSerialPort::InBufferCount() const {
+  return m_port.isOpen() ? int(m_port.bytesAvailable()) : 0;
+}
+
+int QtSerialPort::ReadByte() {
+  char c = 0;
+  if (!m_port.isOpen() || !m_port.getChar(&c)) return -1;
+  return static_cast<unsigned char>(c);
+}
+
+bool QtSerialPort::Write(const QByteArray& bytes) {
+  if (!m_port.isOpen() || m_failing) return false;
+  if (m_port.write(bytes) != bytes.size()) {
+    Fail();
+    return false;
+  }
+  // Hand the frame to the driver now rather than at the next turn of the event loop.
+  m_port.flush();
+  return true;
+}
+
+QString QtSerialPort::Describe(int number) const {
+  if (!m_ports.Has(number)) return QString();
+  const PortDevice device = m_ports.Device(number);
+  return device.description.isEmpty() ? device.path
+                                      : QStringLiteral("%1 (%2)").arg(device.path, device.description);
+}
+
+void QtSerialPort::OnReadyRead() {
+  if (m_threshold > 0 && !m_failing) emit commEvent(comEvReceive);
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error) {
+  switch (error) {
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+    case QSerialPort::UnknownError:
+      if (m_port.isOpen()) Fail();
+      return;
+    default:
+      // Every open reports NoError, and open failures are answered by Open().
+      return;
+  }
+}
+
+void QtSerialPort::Fail() {
+  // A vanished device can raise a flood of errors while the port still says it
+  // is open: act on the first, and close outside the signal that reported it.
+  if (m_failing) return;
+  m_failing = true;
+  const quint64 session = m_session;
+  QMetaObject::invokeMethod(
+      this,
+      [this, session] {
+        if (session != m_session || !m_port.isOpen()) return;
+        m_port.close();
+        emit lost();
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace velmar

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QSerialPort>
+
+#include "PortMap.h"
+#include "SerialPort.h"
+
+namespace velmar {
+
+// The serial port service on QSerialPort.
+class QtSerialPort final : public SerialPort {
+  Q_OBJECT
+
+ public:
+  explicit QtSerialPort(PortMap ports, QObject* parent = nullptr);
+
+  void SetPortNumber(int number) override { m_number = number; }
+  int PortNumber() const override { return m_number; }
+  bool Open() override;
+  void Close() override;
+  bool IsOpen() const override { return m_port.isOpen(); }
+  void DiscardOutput() override;
+  void DiscardInput() override;
+  int InBufferCount() const override;
+  int ReadByte() override;
+  bool Write(const QByteArray& bytes) override;
+  void SetReceiveThreshold(int threshold) override { m_threshold = threshold; }
+  int ReceiveThreshold() const override { return m_threshold; }
+  QString Describe(int number) const override;
+
+ private:
+  void OnReadyRead();
+  void OnError(QSerialPort::SerialPortError error);
+  void Fail();
+
+  PortMap m_ports;
+  QSerialPort m_port;
+  int m_number = 1;
+  int m_threshold = 0;
+  // Counts opens, so that a close queued for a failed device never closes a
+  // port opened after it.
+  quint64 m_session = 0;
+  bool m_failing = false;
+};
+
+}  // namespace velmar

@@ -1,0 +1,52 @@
+#include "Settings.h"
+
+namespace velmar {
+
+int32_t& SettingsState::Sel(SettingNumber number) {
+  switch (number) {
+    case kCutOffV: return SelCutOffV;
+    case kBrake: return SelBrake;
+    case kTiming: return SelTiming;
+    case kCutOffT: return SelCutOffT;
+    case kDir: break;
+  }
+  return SelDir;
+}
+
+int32_t& SettingsState::Esc(SettingNumber number) {
+  switch (number) {
+    case kCutOffV: return EscCutOffV;
+    case kBrake: return EscBrake;
+    case kTiming: return EscTiming;
+    case kCutOffT: return EscCutOffT;
+    case kDir: break;
+  }
+  return EscDir;
+}
+
+void SettingsState::ForgetDevice() {
+  for (SettingNumber number : kComparisonOrder) Esc(number) = kNotRead;
+}
+
+std::vector<Command> SettingsState::Compare() const {
+  std::vector<Command> commands;
+  for (SettingNumber number : kComparisonOrder) {
+    const int32_t esc = Esc(number);
+    const int32_t sel = Sel(number);
+    if (esc == sel) continue;
+    commands.push_back(esc == kNotRead ? ReadSettingCommand(number)
+                                       : WriteSettingCommand(number, uint8_t(sel + 1)));
+  }
+  return commands;
+}
+
+std::optional<int32_t> SettingsState::TakeReply(uint8_t number, uint8_t wireValue,
+                                                int entryCount) {
+  if (number >= kSettingCount) return std::nullopt;
+  const int32_t value = int32_t(wireValue) - 1;
+  Esc(SettingNumber(number)) = value;
+  if (value < 0 || value >= entryCount) return std::nullopt;
+  return value;
+}
+
+}  // namespace velmar

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "Commands.h"
+
+namespace velmar {
+
+// Setting numbers on the wire: each caption's leading number minus 1.
+enum SettingNumber : uint8_t {
+  kCutOffV = 0,
+  kBrake = 1,
+  kTiming = 2,
+  kCutOffT = 3,
+  kDir = 4,
+};
+inline constexpr int kSettingCount = 5;
+
+// The order in which a poll reply visits the settings, and so the order of
+// their reads and writes on the wire.
+inline constexpr std::array<SettingNumber, kSettingCount> kComparisonOrder{kCutOffV, kCutOffT,
+                                                                           kBrake, kTiming, kDir};
+
+// A device value not read since the connection was made.
+inline constexpr int32_t kNotRead = -1;
+
+// Entry indices of the five settings: Sel* the user's choice, Esc* what the
+// ESC last reported. On the wire a value is its index + 1.
+struct SettingsState {
+  int32_t SelCutOffV = 0, SelCutOffT = 0, SelBrake = 0, SelTiming = 0, SelDir = 0;
+  int32_t EscCutOffV = 0, EscCutOffT = 0, EscBrake = 0, EscTiming = 0, EscDir = 0;
+
+  int32_t& Sel(SettingNumber number);
+  int32_t& Esc(SettingNumber number);
+  int32_t Sel(SettingNumber number) const { return const_cast<SettingsState*>(this)->Sel(number); }
+  int32_t Esc(SettingNumber number) const { return const_cast<SettingsState*>(this)->Esc(number); }
+
+  // A new connection: every device value must be read again.
+  void ForgetDevice();
+
+  // A read for each setting not yet read, a write of the selection for each
+  // one the ESC holds differently; in comparison order.
+  std::vector<Command> Compare() const;
+
+  // Takes the ESC's answer to a read or a write as the truth. Returns the entry
+  // the selector must move to, or nothing when the setting number is unknown
+  // or the answer lies outside the selector's entryCount entries.
+  std::optional<int32_t> TakeReply(uint8_t number, uint8_t wireValue, int entryCount);
+};
+
+}  // namespace velmar

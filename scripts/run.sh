@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds and starts Velmar ESC Config.
+#
+# With no real ESC named, a simulated ESC is started on a pseudo-terminal and offered
+# as COM1, with the machine's own serial devices after it. To use the machine's ports
+# only, pass --no-sim; VELMAR_ESC_PORTS=1=/dev/ttyUSB0,... names the ports yourself.
+# Other arguments go to the simulator (see velmar-esc-sim --help).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=setup.sh
+source "$root/scripts/setup.sh"
+velmar_install "${velmar_packages[@]}"
+velmar_configure_and_build "$root"
+bin="$root/build/bin"
+
+use_sim=1
+sim_args=()
+for a in "$@"; do
+  case "$a" in
+    --no-sim) use_sim=0 ;;
+    *) sim_args+=("$a") ;;
+  esac
+done
+[ -n "${VELMAR_ESC_PORTS:-}" ] && use_sim=0
+
+if [ "$use_sim" -eq 0 ]; then
+  exec "$bin/velmar-esc-config"
+fi
+
+workdir=$(mktemp -d)
+sim_pid=
+cleanup() {
+  [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
+  rm -rf "$workdir"
+}
+trap cleanup EXIT INT TERM
+
+# The simulator prints its device's path on its first line.
+mkfifo "$workdir/out"
+"$bin/velmar-esc-sim" "${sim_args[@]}" </dev/null >"$workdir/out" &
+sim_pid=$!
+read -r sim_path <"$workdir/out"
+echo "Simulated ESC on $sim_path (COM1)"
+
+# COM1 is the simulator; the machine's adapters and serial ports follow it.
+ports="1=$sim_path"
+n=2
+for dev in $(ls /dev/ttyUSB* /dev/ttyACM* 2>/dev/null | sort -V) $(ls /dev/ttyS* 2>/dev/null | sort -V); do
+  [ "$n" -gt 16 ] && break
+  ports="$ports,$n=$dev"
+  n=$((n + 1))
+done
+VELMAR_ESC_PORTS="$ports" "$bin/velmar-esc-config"
