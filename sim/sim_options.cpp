@@ -1,0 +1,219 @@
+#include "sim_options.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string_view>
+
+namespace velmar::sim {
+namespace {
+
+template <typename T>
+std::optional<T> parseNumber(std::string_view text) {
+  T value{};
+  const auto* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+  return value;
+}
+
+std::optional<long long> parseInteger(std::string_view text, long long low, long long high) {
+  const auto value = parseNumber<long long>(text);
+  if (!value || *value < low || *value > high) return std::nullopt;
+  return value;
+}
+
+std::optional<double> parseReal(std::string_view text, double low, double high) {
+  const auto value = parseNumber<double>(text);
+  if (!value || !(*value >= low && *value <= high)) return std::nullopt;
+  return value;
+}
+
+std::optional<Time> parseMillis(std::string_view text) {
+  const auto millis = parseReal(text, 0, 3'600'000);
+  if (!millis) return std::nullopt;
+  return std::chrono::duration_cast<Time>(std::chrono::duration<double, std::milli>(*millis));
+}
+
+std::optional<Settings> parseSettings(std::string_view text) {
+  Settings settings{};
+  for (int i = 0; i < kSettingCount; ++i) {
+    const auto comma = text.find(',');
+    const bool last = i == kSettingCount - 1;
+    if (last != (comma == std::string_view::npos)) return std::nullopt;
+    const auto value = parseInteger(text.substr(0, comma), 0, 0xFF);
+    if (!value) return std::nullopt;
+    settings[i] = static_cast<std::uint8_t>(*value);
+    if (!last) text.remove_prefix(comma + 1);
+  }
+  return settings;
+}
+
+// Each option that takes a value stores it, or says false when the value is not acceptable.
+using Setter = std::function<bool(SimOptions&, std::string_view)>;
+
+template <typename T, typename F>
+bool store(std::optional<T> value, F&& assign) {
+  if (!value) return false;
+  assign(*value);
+  return true;
+}
+
+const std::map<std::string, Setter, std::less<>>& valueOptions() {
+  static const std::map<std::string, Setter, std::less<>> kOptions = {
+      {"--settings",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseSettings(v), [&](Settings s) { o.esc.settings = s; });
+       }},
+      {"--hw",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseInteger(v, 0, 0xFFFF),
+                      [&](long long n) { o.esc.hardware = static_cast<std::uint16_t>(n); });
+       }},
+      {"--fw",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseInteger(v, 0, 0xFFFF),
+                      [&](long long n) { o.esc.firmware = static_cast<std::uint16_t>(n); });
+       }},
+      {"--max-rpm",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseReal(v, 1, 10'000'000), [&](double r) { o.esc.motor.max_rpm = r; });
+       }},
+      {"--poles",
+       [](SimOptions& o, std::string_view v) {
+         const auto poles = parseInteger(v, 2, 254);
+         if (poles && *poles % 2 != 0) return false;
+         return store(poles, [&](long long n) { o.esc.motor.poles = static_cast<int>(n); });
+       }},
+      {"--tau",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseMillis(v), [&](Time t) { o.esc.motor.tau = t; });
+       }},
+      {"--failsafe",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseMillis(v), [&](Time t) { o.esc.failsafe = t; });
+       }},
+      {"--reply-delay",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseMillis(v), [&](Time t) { o.esc.line.reply_delay = t; });
+       }},
+      {"--split",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseMillis(v), [&](Time t) { o.esc.line.split = t; });
+       }},
+      {"--seed",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseInteger(v, 0, 0xFFFFFFFF),
+                      [&](long long n) { o.esc.line.seed = static_cast<std::uint32_t>(n); });
+       }},
+      {"--drop",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseReal(v, 0, 1), [&](double p) { o.esc.line.drop = p; });
+       }},
+      {"--noise",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseReal(v, 0, 1), [&](double p) { o.esc.line.noise = p; });
+       }},
+      {"--corrupt",
+       [](SimOptions& o, std::string_view v) {
+         return store(parseReal(v, 0, 1), [&](double p) { o.esc.line.corrupt = p; });
+       }},
+      {"--link",
+       [](SimOptions& o, std::string_view v) {
+         o.link_path = v;
+         return !v.empty();
+       }},
+      {"--log",
+       [](SimOptions& o, std::string_view v) {
+         o.log_path = v;
+         return !v.empty();
+       }},
+  };
+  return kOptions;
+}
+
+bool applyFlag(SimOptions& options, std::string_view name) {
+  if (name == "--help" || name == "-h") {
+    options.help = true;
+  } else if (name == "--reject-writes") {
+    options.esc.reject_writes = true;
+  } else if (name == "--echo") {
+    options.esc.line.echo = true;
+  } else if (name == "--wire-time") {
+    options.esc.line.wire_time = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(const std::vector<std::string>& args) {
+  ParsedOptions parsed;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    const auto equals = arg.find('=');
+    const std::string_view name = arg.substr(0, equals);
+    if (equals == std::string_view::npos && applyFlag(parsed.options, name)) continue;
+
+    const auto option = valueOptions().find(name);
+    if (option == valueOptions().end()) {
+      parsed.error = "unknown option " + std::string(arg);
+      return parsed;
+    }
+    std::string_view value;
+    if (equals != std::string_view::npos) {
+      value = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      parsed.error = std::string(name) + " needs a value";
+      return parsed;
+    }
+    if (!option->second(parsed.options, value)) {
+      parsed.error = "bad value for " + std::string(name) + ": " + std::string(value);
+      return parsed;
+    }
+  }
+  return parsed;
+}
+
+std::string usage() {
+  return R"(Usage: velmar-esc-sim [options]
+
+Simulates a Velmar ESC on a pseudo-terminal. The first line on standard output is the
+device's path; nothing else is printed there.
+
+The ESC:
+  --settings A,B,C,D,E  start-up wire values of the five settings (default 2,1,2,2,1)
+  --reject-writes       keep every setting as it is, answering with the old value
+  --hw N                hardware code (default 8250)
+  --fw N                firmware version code (default 1012, shown as V1.012)
+  --max-rpm R           speed at full throttle (default 12000)
+  --poles N             motor poles (default 14)
+  --tau MS              time constant of the speed following the throttle (default 400)
+  --failsafe MS         throttle off after this long without a request (default 1000, 0 = never)
+
+The line:
+  --echo                hand every received byte back, as a half-duplex line does
+  --wire-time           send no byte faster than 38400 baud allows
+  --reply-delay MS      wait this long before answering
+  --split MS            send each reply in two parts with this pause between
+  --drop P              probability that a request gets no answer
+  --noise P             probability of 1-3 stray bytes before an answer
+  --corrupt P           probability that one data byte of an answer is changed
+  --seed N              seed for the faults (default 1)
+
+The program:
+  --link PATH           also make PATH a symbolic link to the device (removed at exit)
+  --log FILE            log every request, answer and event with CLOCK_MONOTONIC microseconds
+  --help                show this text
+
+Commands on standard input, one a line: mute, unmute, set N V, hangup, mark TEXT, quit.
+End of input does not stop the simulator; SIGINT, SIGTERM or quit do.
+)";
+}
+
+}  // namespace velmar::sim
