@@ -59,7 +59,10 @@ Widget* Place(Widget* widget, const char* name, const QRect& rect) {
 }
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
-  return Place(new QLabel(text, parent), name, rect);
+  auto* label = Place(new QLabel(text, parent), name, rect);
+  // The substitute fonts run a little wider than the originals: never clip a caption.
+  label->resize(std::max(rect.width(), label->sizeHint().width()), rect.height());
+  return label;
 }
 
 // A display the user cannot type into; only the program sets its text.
@@ -219,10 +222,22 @@ void FormQKconfig::BuildRunPage() {
   VSlPole->setSingleStep(2);
   VSlPole->setPageStep(2);
   VSlPole->setValue(2);
-  // The upper arrow raises the pole count, and the keys follow the arrows.
+  // The larger counts lie at the top: the upper arrow, the Up key and a click
+  // in the track above the thumb raise the count. A scroll bar's arrows step
+  // towards its ends whatever way it is drawn, so their steps are turned round.
   VSlPole->setInvertedAppearance(true);
-  VSlPole->setInvertedControls(false);
   VSlPole->setFocusPolicy(Qt::StrongFocus);
+  connect(VSlPole, &QAbstractSlider::actionTriggered, VSlPole, [this](int action) {
+    int step = 0;
+    switch (action) {
+      case QAbstractSlider::SliderSingleStepAdd: step = -VSlPole->singleStep(); break;
+      case QAbstractSlider::SliderSingleStepSub: step = VSlPole->singleStep(); break;
+      case QAbstractSlider::SliderPageStepAdd: step = -VSlPole->pageStep(); break;
+      case QAbstractSlider::SliderPageStepSub: step = VSlPole->pageStep(); break;
+      default: return;
+    }
+    VSlPole->setSliderPosition(VSlPole->value() + step);
+  });
   Label12 = MakeLabel(page, "Label12", QStringLiteral("Rev:"), Twips(840, 1920, 615, 375));
   Label12->setFont(TimesNewRoman(15.75));
   TxtRev = MakeDisplay(page, "TxtRev", QStringLiteral("0"), Twips(1560, 1680, 2055, 750));
