@@ -12,11 +12,16 @@ struct Range {
 };
 
 // The values the ESC accepts for each setting; it keeps its old value for anything else.
-constexpr std::array<Range, kSettingCount> kSettingRanges = {{{1, 8}, {1, 2}, {1, 3}, {1, 2}, {1, 2}}};
+constexpr std::array<Range, kSettingCount> kSettingRanges = {
+    {{1, 8}, {1, 2}, {1, 3}, {1, 2}, {1, 2}}};
 
-std::uint8_t lowByte(unsigned value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t lowByte(unsigned value) {
+  return static_cast<std::uint8_t>(value & 0xFF);
+}
 
-std::uint8_t highByte(unsigned value) { return static_cast<std::uint8_t>((value >> 8) & 0xFF); }
+std::uint8_t highByte(unsigned value) {
+  return static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
 
 }  // namespace
 
@@ -181,6 +186,8 @@ void EscModel::logEvent(std::string text, Time now) {
   records_.push_back(eventRecord(std::max(now, now_), std::move(text)));
 }
 
-std::vector<Record> EscModel::takeRecords() { return std::exchange(records_, {}); }
+std::vector<Record> EscModel::takeRecords() {
+  return std::exchange(records_, {});
+}
 
 }  // namespace velmar::sim

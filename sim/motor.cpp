@@ -14,9 +14,13 @@ constexpr double kTicksTimesPoles = 240'000'000;
 
 }  // namespace
 
-void Motor::setThrottle(int throttle) { throttle_ = std::clamp(throttle, 0, kFullThrottle); }
+void Motor::setThrottle(int throttle) {
+  throttle_ = std::clamp(throttle, 0, kFullThrottle);
+}
 
-double Motor::targetRpm() const { return options_.max_rpm * throttle_ / kFullThrottle; }
+double Motor::targetRpm() const {
+  return options_.max_rpm * throttle_ / kFullThrottle;
+}
 
 void Motor::run(Time elapsed) {
   if (elapsed <= Time::zero()) return;
@@ -26,8 +30,8 @@ void Motor::run(Time elapsed) {
     return;
   }
   // The exact step response, so the result does not depend on how time is sliced.
-  const double decay = std::exp(-static_cast<double>(elapsed.count()) /
-                                static_cast<double>(options_.tau.count()));
+  const double decay =
+      std::exp(-static_cast<double>(elapsed.count()) / static_cast<double>(options_.tau.count()));
   rpm_ = target + (rpm_ - target) * decay;
 }
 

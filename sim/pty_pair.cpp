@@ -13,7 +13,9 @@
 namespace velmar::sim {
 namespace {
 
-std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+std::string systemError(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
 
 bool setFlags(int fd, int fd_flags, int status_flags) {
   const int fdf = fcntl(fd, F_GETFD);
@@ -33,7 +35,9 @@ bool makeRaw(int fd) {
 
 }  // namespace
 
-PtyPair::~PtyPair() { close(); }
+PtyPair::~PtyPair() {
+  close();
+}
 
 PtyPair::PtyPair(PtyPair&& other) noexcept
     : master_(std::exchange(other.master_, -1)),

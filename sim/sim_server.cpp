@@ -29,9 +29,13 @@ Time monotonicNow() {
   return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
 }
 
-void complain(const std::string& message) { std::cerr << "velmar-esc-sim: " << message << '\n'; }
+void complain(const std::string& message) {
+  std::cerr << "velmar-esc-sim: " << message << '\n';
+}
 
-void complainErrno(const std::string& what) { complain(what + ": " + std::strerror(errno)); }
+void complainErrno(const std::string& what) {
+  complain(what + ": " + std::strerror(errno));
+}
 
 bool writeAll(int fd, const std::string& text) {
   std::size_t done = 0;
@@ -205,7 +209,8 @@ void SimServer::handleCommand(std::string_view line) {
     int index = -1;
     int value = -1;
     words >> index >> value;
-    if (!words || !model_.setSetting(index, value, now)) complain("usage: set N V (N 0..4, V 0..255)");
+    if (!words || !model_.setSetting(index, value, now))
+      complain("usage: set N V (N 0..4, V 0..255)");
   } else if (command == "hangup") {
     if (!hangup()) failed_ = true;
   } else if (command == "mark") {

@@ -20,9 +20,15 @@ const Bytes kPoll = {0x51, 0x4B, 0x00};
 const Bytes kIdentify = {0x51, 0x4B, 0x01};
 const Bytes kSpeed = {0x51, 0x4B, 0x05};
 
-Bytes readSetting(std::uint8_t s) { return {0x51, 0x4B, 0x02, s}; }
-Bytes writeSetting(std::uint8_t s, std::uint8_t v) { return {0x51, 0x4B, 0x03, s, v}; }
-Bytes throttle(std::uint8_t t) { return {0x51, 0x4B, 0x04, t}; }
+Bytes readSetting(std::uint8_t s) {
+  return {0x51, 0x4B, 0x02, s};
+}
+Bytes writeSetting(std::uint8_t s, std::uint8_t v) {
+  return {0x51, 0x4B, 0x03, s, v};
+}
+Bytes throttle(std::uint8_t t) {
+  return {0x51, 0x4B, 0x04, t};
+}
 
 Bytes concat(std::initializer_list<Bytes> parts) {
   Bytes all;
@@ -101,7 +107,9 @@ bool hasEvent(const std::vector<Record>& records, const std::string& text) {
 }
 
 // What the PC shows for a period, with its pole count equal to the motor's.
-double pcRpm(std::uint32_t period, int poles) { return (2'000'000.0 / period) / (poles / 2.0) * 60; }
+double pcRpm(std::uint32_t period, int poles) {
+  return (2'000'000.0 / period) / (poles / 2.0) * 60;
+}
 
 // --- Replies to each command -----------------------------------------------------------------
 
@@ -214,8 +222,8 @@ TEST(EscFraming, SettingNumbersAboveFourAreIgnored) {
 }
 
 TEST(EscFraming, NoFrameIsAnsweredBeforeItsLastByte) {
-  const std::vector<Bytes> frames = {kPoll,           kIdentify,       readSetting(4),
-                                     writeSetting(2, 3), throttle(10), kSpeed};
+  const std::vector<Bytes> frames = {kPoll,        kIdentify, readSetting(4), writeSetting(2, 3),
+                                     throttle(10), kSpeed};
   for (const auto& frame : frames) {
     Esc esc;
     for (std::size_t i = 0; i + 1 < frame.size(); ++i) {
@@ -311,7 +319,8 @@ TEST(EscMotor, SettledPeriodMatchesThrottle) {
     esc.advance(8s, 10ms);  // twenty time constants
     const auto period = esc.speedPeriod();
     EXPECT_EQ(period, c.period) << "throttle " << int(c.throttle) << ", " << c.poles << " poles";
-    EXPECT_NEAR(pcRpm(period, c.poles), 12000.0 * c.throttle / 200, 12000.0 * c.throttle / 200 / 1000);
+    EXPECT_NEAR(pcRpm(period, c.poles), 12000.0 * c.throttle / 200,
+                12000.0 * c.throttle / 200 / 1000);
   }
 }
 
@@ -608,12 +617,36 @@ TEST(SimCommandLine, DefaultsMatchTheEscsStartup) {
 }
 
 TEST(SimCommandLine, ReadsEveryOptionInBothSpellings) {
-  const auto parsed = parseOptions({"--settings", "8,2,3,1,2", "--hw=13499", "--fw", "1234",
-                                    "--poles", "12", "--tau", "250", "--failsafe=0", "--echo",
-                                    "--wire-time", "--reply-delay", "2.5", "--split", "4",
-                                    "--drop", "0.1", "--noise=0.2", "--corrupt", "1",
-                                    "--seed", "99", "--reject-writes", "--max-rpm", "30000",
-                                    "--link", "/tmp/esc", "--log", "/tmp/esc.log"});
+  const auto parsed = parseOptions({"--settings",
+                                    "8,2,3,1,2",
+                                    "--hw=13499",
+                                    "--fw",
+                                    "1234",
+                                    "--poles",
+                                    "12",
+                                    "--tau",
+                                    "250",
+                                    "--failsafe=0",
+                                    "--echo",
+                                    "--wire-time",
+                                    "--reply-delay",
+                                    "2.5",
+                                    "--split",
+                                    "4",
+                                    "--drop",
+                                    "0.1",
+                                    "--noise=0.2",
+                                    "--corrupt",
+                                    "1",
+                                    "--seed",
+                                    "99",
+                                    "--reject-writes",
+                                    "--max-rpm",
+                                    "30000",
+                                    "--link",
+                                    "/tmp/esc",
+                                    "--log",
+                                    "/tmp/esc.log"});
   ASSERT_EQ(parsed.error, "");
   const SimOptions& o = parsed.options;
   EXPECT_EQ(o.esc.settings, Settings({8, 2, 3, 1, 2}));
@@ -638,10 +671,12 @@ TEST(SimCommandLine, ReadsEveryOptionInBothSpellings) {
 
 TEST(SimCommandLine, RejectsValuesTheEscCannotHave) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--settings", "1,2,3,4"},   {"--settings", "1,2,3,4,5,6"}, {"--settings", "1,2,,4,5"},
-      {"--settings", "1,2,3,4,256"}, {"--poles", "13"},           {"--drop", "1.5"},
-      {"--noise", "-0.1"},          {"--hw", "70000"},            {"--tau", "abc"},
-      {"--seed"},                    {"--frobnicate"},             {"--corrupt", "nan"},
+      {"--settings", "1,2,3,4"},  {"--settings", "1,2,3,4,5,6"},
+      {"--settings", "1,2,,4,5"}, {"--settings", "1,2,3,4,256"},
+      {"--poles", "13"},          {"--drop", "1.5"},
+      {"--noise", "-0.1"},        {"--hw", "70000"},
+      {"--tau", "abc"},           {"--seed"},
+      {"--frobnicate"},           {"--corrupt", "nan"},
   };
   for (const auto& args : bad) {
     EXPECT_NE(parseOptions(args).error, "") << args[0] << (args.size() > 1 ? " " + args[1] : "");
