@@ -204,6 +204,11 @@ struct Line {
   std::vector<std::string> sim_args;
 };
 
+// Names the line in test listings instead of dumping its bytes.
+void PrintTo(const Line& line, std::ostream* out) {
+  *out << line.name;
+}
+
 class EndToEndOnLine : public EndToEnd, public ::testing::WithParamInterface<Line> {};
 
 TEST_P(EndToEndOnLine, IdentifiesReadsEverySettingThenOnlyPolls) {
