@@ -54,8 +54,9 @@ void FormQKconfig::SettingReply(const CmdRecord& head) {
 }
 
 void FormQKconfig::ThrottleAcknowledged(const CmdRecord& head) {
-  // A slider moved while the command was on its way counts as acknowledged too.
-  EscThrottle = SldPower->value();
+  // The ESC holds what was sent. A slider moved while the command was on its
+  // way is still to be sent: the next comparison finds it.
+  EscThrottle = head.Param[1];
   if (head.Param[1] == 0) m_rpm.Reset();
 }
 

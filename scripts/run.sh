@@ -36,10 +36,19 @@ cleanup() {
 trap cleanup EXIT INT TERM
 
 # The simulator prints its device's path on its first line.
-mkfifo "$workdir/out"
 "$bin/velmar-esc-sim" "${sim_args[@]}" </dev/null >"$workdir/out" &
 sim_pid=$!
-read -r sim_path <"$workdir/out"
+sim_path=
+for _ in $(seq 100); do
+  sim_path=$(head -n 1 "$workdir/out")
+  [ -n "$sim_path" ] && break
+  kill -0 "$sim_pid" 2>/dev/null || break
+  sleep 0.05
+done
+if [ -z "$sim_path" ]; then
+  echo "The simulated ESC did not start." >&2
+  exit 1
+fi
 echo "Simulated ESC on $sim_path (COM1)"
 
 # COM1 is the simulator; the machine's adapters and serial ports follow it.

@@ -36,7 +36,7 @@ class Motor : public FormTest {
   }
   // A speed reply for a period, least significant byte first.
   static QByteArray SpeedReply(uint32_t period) {
-    return Bytes({0x59, period & 0xFF, (period >> 8) & 0xFF, (period >> 16) & 0xFF});
+    return Bytes({0x59, int(period & 0xFF), int((period >> 8) & 0xFF), int(period >> 16)});
   }
 };
 
@@ -122,13 +122,18 @@ TEST_F(Motor, OneThrottleCommandPerReplyThatFindsTheSliderMoved) {
   EXPECT_TRUE(Probe().ring().Empty());
 }
 
-TEST_F(Motor, ASliderMovedWhileTheThrottleIsOnItsWayCountsAsAcknowledged) {
+// Taking the slider's value at the acknowledgement would leave the motor at 120
+// while the window shows 130, until the slider moved again.
+TEST_F(Motor, ASliderMovedWhileTheThrottleIsOnItsWayIsSentNext) {
   StartConnected();
   PageUpTo(120);
   EXPECT_EQ(Exchange(SpeedReply(0)), kSpeed);
   EXPECT_EQ(NextFrame(), Bytes({0x51, 0x4B, 0x04, 0x78}));
   PageUpTo(130);
   port.Deliver(kY);
+  EXPECT_EQ(Probe().EscThrottle(), 120);
+  EXPECT_EQ(Exchange(SpeedReply(0)), kSpeed);
+  EXPECT_EQ(Exchange(kY), Bytes({0x51, 0x4B, 0x04, 0x82}));
   EXPECT_EQ(Probe().EscThrottle(), 130);
   EXPECT_EQ(Exchange(SpeedReply(0)), kSpeed);
   EXPECT_EQ(NextFrame(), kSpeed);
