@@ -93,13 +93,7 @@ bool SimServer::start() {
     }
   }
   std::string error;
-  auto pty = PtyPair::open(error);
-  if (!pty) {
-    complain(error);
-    return false;
-  }
-  pty_ = std::move(*pty);
-  if (!options_.link_path.empty() && !pointLink(options_.link_path, pty_.slavePath(), error)) {
+  if (!openDevice(error)) {
     complain(error);
     options_.link_path.clear();  // not ours to remove
     return false;
@@ -223,19 +217,20 @@ void SimServer::handleCommand(std::string_view line) {
   writeRecords();
 }
 
+bool SimServer::openDevice(std::string& error) {
+  auto pty = PtyPair::open(error);
+  if (!pty) return false;
+  pty_ = std::move(*pty);
+  return options_.link_path.empty() || pointLink(options_.link_path, pty_.slavePath(), error);
+}
+
 bool SimServer::hangup() {
   model_.lineLost(monotonicNow());
   writeRecords();
   const std::string old_path = pty_.slavePath();
   pty_.close();
   std::string error;
-  auto pty = PtyPair::open(error);
-  if (!pty) {
-    complain(error);
-    return false;
-  }
-  pty_ = std::move(*pty);
-  if (!options_.link_path.empty() && !pointLink(options_.link_path, pty_.slavePath(), error)) {
+  if (!openDevice(error)) {
     complain(error);
     return false;
   }

@@ -29,6 +29,8 @@ class SimServer {
   bool readLine();
   void readControl();
   void handleCommand(std::string_view line);
+  // Opens a new pseudo-terminal and points the link, if any, at it.
+  bool openDevice(std::string& error);
   bool hangup();
   void armTimer(std::optional<Time> wake);
   void writeRecords();

@@ -42,6 +42,12 @@ inline QByteArray Bytes(std::initializer_list<int> values) {
   return out;
 }
 
+inline QStringList Entries(const QComboBox* list) {
+  QStringList entries;
+  for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+  return entries;
+}
+
 // The window on a scripted port and a manual clock.
 class FormTest : public ::testing::Test {
  protected:

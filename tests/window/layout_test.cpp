@@ -10,12 +10,6 @@
 namespace velmar::testing {
 namespace {
 
-QStringList Entries(QComboBox* list) {
-  QStringList entries;
-  for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
-  return entries;
-}
-
 class Layout : public FormTest {};
 
 TEST_F(Layout, ControlsCarryTheirTextsAndEntries) {

@@ -6,12 +6,6 @@
 namespace velmar::testing {
 namespace {
 
-QStringList Entries(QComboBox* list) {
-  QStringList entries;
-  for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
-  return entries;
-}
-
 class StartUp : public FormTest {
  protected:
   // The user picks an entry of the port list.
