@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # shellcheck source=setup.sh
 source "$root/scripts/setup.sh"
 velmar_install "${velmar_packages[@]}"
-velmar_configure_and_build "$root"
+velmar_configure_and_build "$root" velmar-esc-config velmar-esc-sim
 bin="$root/build/bin"
 
 use_sim=1

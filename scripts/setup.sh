@@ -37,8 +37,12 @@ velmar_install() {
   fi
 }
 
+# velmar_configure_and_build ROOT [TARGET...]: everything when no target is named.
 velmar_configure_and_build() {
   local root=$1
+  shift
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
   cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build "$root/build" --parallel "$(nproc)"
+  cmake --build "$root/build" --parallel "$(nproc)" "${targets[@]}"
 }
