@@ -15,6 +15,7 @@
 #include <QTabWidget>
 
 #include "AppIcon.h"
+#include "PoleScrollBar.h"
 #include "Str_Const.h"
 #include "link/Cadence.h"
 
@@ -24,7 +25,9 @@ namespace {
 // Positions and sizes are laid out in twips; 15 twips make a pixel at 96 dpi,
 // and Qt scales the pixels for other screens.
 constexpr int kTwipsPerPixel = 15;
-int Px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+int Px(int twips) {
+  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
 QRect Twips(int left, int top, int width, int height) {
   return QRect(Px(left), Px(top), Px(width), Px(height));
 }
@@ -167,7 +170,8 @@ void FormQKconfig::BuildConnectionGroup() {
 void FormQKconfig::BuildConfigPage() {
   FrameConfig = Place(new QFrame(this), "FrameConfig", Twips(120, 1680, 5415, 5055));
   QWidget* page = FrameConfig;
-  Label5 = MakeLabel(page, "Label5", QStringLiteral("1.Cutoff Voltage"), Twips(720, 360, 1575, 255));
+  Label5 =
+      MakeLabel(page, "Label5", QStringLiteral("1.Cutoff Voltage"), Twips(720, 360, 1575, 255));
   CombCutOffV = MakeList(page, "CombCutOffV",
                          {QStringLiteral("4.8V"), QStringLiteral("5.6V *"), QStringLiteral("6.0V"),
                           QStringLiteral("7.2V"), QStringLiteral("8.4V"), QStringLiteral("9.0V"),
@@ -176,7 +180,8 @@ void FormQKconfig::BuildConfigPage() {
   Label7 = MakeLabel(page, "Label7", QStringLiteral("2.Brake"), Twips(720, 1320, 1335, 255));
   CombBrake = MakeList(page, "CombBrake", {QStringLiteral("Disable *"), QStringLiteral("Enable")},
                        Twips(870, 1560, 1575, 315));
-  Label8 = MakeLabel(page, "Label8", QStringLiteral("3.Timing Advance"), Twips(720, 2280, 1455, 255));
+  Label8 =
+      MakeLabel(page, "Label8", QStringLiteral("3.Timing Advance"), Twips(720, 2280, 1455, 255));
   CombTiming = MakeList(page, "CombTiming",
                         {QStringLiteral("4-10\u00B0"), QStringLiteral("10-20\u00B0 *"),
                          QStringLiteral("20-30\u00B0")},
@@ -185,8 +190,8 @@ void FormQKconfig::BuildConfigPage() {
   CombCutOffT = MakeList(page, "CombCutOffT",
                          {QStringLiteral("Hard Cutoff"), QStringLiteral("Soft Cutoff *")},
                          Twips(870, 3480, 1575, 315));
-  Label9 =
-      MakeLabel(page, "Label9", QStringLiteral("5.Rotation Direction"), Twips(720, 4200, 1695, 255));
+  Label9 = MakeLabel(page, "Label9", QStringLiteral("5.Rotation Direction"),
+                     Twips(720, 4200, 1695, 255));
   CombDir = MakeList(page, "CombDir", {QStringLiteral("Forward *"), QStringLiteral("Reverse")},
                      Twips(870, 4440, 1575, 315));
   CmdReset = Place(new QPushButton(QStringLiteral("R&estore Default"), page), "CmdReset",
@@ -212,32 +217,16 @@ void FormQKconfig::BuildConfigPage() {
 void FormQKconfig::BuildRunPage() {
   FrameRun = Place(new QFrame(this), "FrameRun", Twips(120, 1680, 5415, 5055));
   QWidget* page = FrameRun;
-  Label14 = MakeLabel(page, "Label14", QStringLiteral("Motor Magnet Poles:"),
-                      Twips(840, 645, 2415, 375));
+  Label14 =
+      MakeLabel(page, "Label14", QStringLiteral("Motor Magnet Poles:"), Twips(840, 645, 2415, 375));
   Label14->setFont(TimesNewRoman(14.25));
   TxtPole = MakeDisplay(page, "TxtPole", QStringLiteral("2"), Twips(3240, 600, 375, 360));
   TxtPole->setFont(SansSerif(12));
-  VSlPole = Place(new QScrollBar(Qt::Vertical, page), "VSlPole", Twips(3600, 595, 300, 360));
+  VSlPole = Place(new PoleScrollBar(page), "VSlPole", Twips(3600, 595, 300, 360));
   VSlPole->setRange(2, 24);
   VSlPole->setSingleStep(2);
   VSlPole->setPageStep(2);
   VSlPole->setValue(2);
-  // The larger counts lie at the top: the upper arrow, the Up key and a click
-  // in the track above the thumb raise the count. A scroll bar's arrows step
-  // towards its ends whatever way it is drawn, so their steps are turned round.
-  VSlPole->setInvertedAppearance(true);
-  VSlPole->setFocusPolicy(Qt::StrongFocus);
-  connect(VSlPole, &QAbstractSlider::actionTriggered, VSlPole, [this](int action) {
-    int step = 0;
-    switch (action) {
-      case QAbstractSlider::SliderSingleStepAdd: step = -VSlPole->singleStep(); break;
-      case QAbstractSlider::SliderSingleStepSub: step = VSlPole->singleStep(); break;
-      case QAbstractSlider::SliderPageStepAdd: step = -VSlPole->pageStep(); break;
-      case QAbstractSlider::SliderPageStepSub: step = VSlPole->pageStep(); break;
-      default: return;
-    }
-    VSlPole->setSliderPosition(VSlPole->value() + step);
-  });
   Label12 = MakeLabel(page, "Label12", QStringLiteral("Rev:"), Twips(840, 1920, 615, 375));
   Label12->setFont(TimesNewRoman(15.75));
   TxtRev = MakeDisplay(page, "TxtRev", QStringLiteral("0"), Twips(1560, 1680, 2055, 750));
@@ -261,6 +250,9 @@ void FormQKconfig::BuildRunPage() {
   SldPower->setTickPosition(QSlider::TicksBelow);
   SldPower->setValue(0);
 
+  // Both the change and the drag run the handler. During a drag the change
+  // follows the drag notification and does the work; the handler's result is
+  // the same however many times it runs for one position.
   connect(SldPower, &QSlider::valueChanged, this, &FormQKconfig::SldPower_Change);
   connect(SldPower, &QSlider::sliderMoved, this, &FormQKconfig::SldPower_Change);
   connect(VSlPole, &QScrollBar::valueChanged, this, &FormQKconfig::VSlPole_Change);
@@ -268,9 +260,8 @@ void FormQKconfig::BuildRunPage() {
 
 void FormQKconfig::SetKeyboardOrder() {
   // The selectors go cutoff type before brake, unlike their order on the page.
-  const QList<QWidget*> order{CombPort,   TabStrip1, CombCutOffV, CombCutOffT,
-                              CombBrake,  CombTiming, CombDir,    CmdReset,
-                              VSlPole,    SldPower,  TxtRev,      TxtPole};
+  const QList<QWidget*> order{CombPort, TabStrip1, CombCutOffV, CombCutOffT, CombBrake, CombTiming,
+                              CombDir,  CmdReset,  VSlPole,     SldPower,    TxtRev,    TxtPole};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -325,10 +316,8 @@ void FormQKconfig::showEvent(QShowEvent* event) {
 
 void FormQKconfig::SelectEntry(QComboBox* list, int index, void (FormQKconfig::*handler)()) {
   if (index < 0 || index >= list->count()) return;
-  {
-    const QSignalBlocker blocker(list);
-    list->setCurrentIndex(index);
-  }
+  // The lists notify only the user's choices (activated), so this runs the handler once.
+  list->setCurrentIndex(index);
   (this->*handler)();
 }
 

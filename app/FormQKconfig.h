@@ -87,6 +87,7 @@ class FormQKconfig : public QWidget {
   void ScanPorts();
   void SendCommand();
   void OnPortLost();
+  void AbandonExchange();
   void ShowUnconnected();
   void Enqueue(const Command& command);
 
@@ -102,6 +103,8 @@ class FormQKconfig : public QWidget {
   // as a user's choice does.
   void SelectEntry(QComboBox* list, int index, void (FormQKconfig::*handler)());
   void SelectDefaultSettings();
+  struct SettingControl;
+  static const SettingControl kSettingControls[kSettingCount];
   void SelectSetting(SettingNumber number, int index);
   QComboBox* SettingSelector(SettingNumber number) const;
   void TakeSelection(SettingNumber number);

@@ -29,10 +29,8 @@ void FormQKconfig::CombPort_Click() {
 
   Timer1.Stop();
   Timer2.Stop();
-  // The exchange in flight is abandoned: its head command goes out again on the
-  // new port, and nothing that arrives before then may complete it.
-  MSComm.SetReceiveThreshold(0);
-  m_receiver.Restart();
+  // The head command goes out again on the new port.
+  AbandonExchange();
   if (MSComm.IsOpen()) {
     MSComm.Close();
     m_services.letEventsRun();
@@ -44,12 +42,10 @@ void FormQKconfig::CombPort_Click() {
   if (!MSComm.IsOpen()) {
     OpenPort = 0;
     const int i = CombPort->currentIndex();
-    {
-      const QSignalBlocker blocker(CombPort);
-      CombPort->removeItem(i);
-    }
+    CombPort->removeItem(i);
     // Walk the list towards its start until a port opens or none is left.
-    if (CombPort->count() > 0) SelectEntry(CombPort, i > 0 ? i - 1 : 0, &FormQKconfig::CombPort_Click);
+    if (CombPort->count() > 0)
+      SelectEntry(CombPort, i > 0 ? i - 1 : 0, &FormQKconfig::CombPort_Click);
   } else {
     OpenPort = MSComm.PortNumber();
     Timer1.Start();
@@ -64,15 +60,23 @@ void FormQKconfig::ShowUnconnected() {
   SldPower->setValue(0);
 }
 
+void FormQKconfig::AbandonExchange() {
+  // Nothing that arrives before the next send may complete the head command.
+  MSComm.SetReceiveThreshold(0);
+  m_receiver.Restart();
+}
+
 void FormQKconfig::OnPortLost() {
   // The device went away under us. The entry stays: choosing it again reopens it.
-  MSComm.SetReceiveThreshold(0);
+  AbandonExchange();
   Timer1.Stop();
   Timer2.Stop();
   ShowUnconnected();
 }
 
-void FormQKconfig::Enqueue(const Command& command) { m_ring.EnqueueCommand(command); }
+void FormQKconfig::Enqueue(const Command& command) {
+  m_ring.EnqueueCommand(command);
+}
 
 void FormQKconfig::Timer1_Timer() {
   Timer1.Stop();
@@ -110,10 +114,8 @@ void FormQKconfig::Timer2_Timer() {
   }
   if (TxtConnState->text() == Str_Const::kUnconnected) {
     m_ring.CutToPoll();
-    // The head is a new command now: stray bytes of the old reply must not
-    // complete it before it has been sent.
-    m_receiver.Restart();
-    MSComm.SetReceiveThreshold(0);
+    // The head is a new command now: the rest of the old reply must not complete it.
+    AbandonExchange();
   }
   Timer1.SetInterval(kNextCommandInterval);
   Timer1.Start();
@@ -124,7 +126,6 @@ void FormQKconfig::MSComm_OnComm(int event) {
   if (event != SerialPort::comEvReceive) return;
   // Nothing awaits a reply: whatever came is discarded by the next send.
   if (m_ring.Empty()) return;
-  Timer2.Stop();
   RxBusy = true;
 
   CmdRecord& head = m_ring.Head();
@@ -136,9 +137,13 @@ void FormQKconfig::MSComm_OnComm(int event) {
   }
 
   if (!m_receiver.Complete(head)) {
-    // The timeout counts from the last notification that left the reply incomplete.
-    Timer1.Stop();
-    Timer2.Start();
+    // The timeout counts from the last notification that brought the echo or
+    // the reply on. Noise alone gives no more time, or a chattering line would
+    // hold the link forever without a reply and without a fall-back.
+    if (m_receiver.Underway()) {
+      Timer1.Stop();
+      Timer2.Start();
+    }
   } else {
     MSComm.SetReceiveThreshold(0);
     m_receiver.Restart();

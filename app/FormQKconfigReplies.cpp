@@ -15,13 +15,24 @@ namespace velmar {
 void FormQKconfig::ProcessReply() {
   const CmdRecord& head = m_ring.Head();
   switch (head.Cmd) {
-    case ReqPoll: PollReply(); break;
-    case ReqIdentify: IdentifyReply(head); break;
+    case ReqPoll:
+      PollReply();
+      break;
+    case ReqIdentify:
+      IdentifyReply(head);
+      break;
     case ReqReadSetting:
-    case ReqWriteSetting: SettingReply(head); break;
-    case ReqThrottle: ThrottleAcknowledged(head); break;
-    case ReqSpeed: SpeedReply(head); break;
-    default: break;
+    case ReqWriteSetting:
+      SettingReply(head);
+      break;
+    case ReqThrottle:
+      ThrottleAcknowledged(head);
+      break;
+    case ReqSpeed:
+      SpeedReply(head);
+      break;
+    default:
+      break;
   }
 }
 
@@ -77,38 +88,50 @@ void FormQKconfig::CompareThrottle() {
   if (throttle != EscThrottle) Enqueue(ThrottleCommand(uint8_t(throttle)));
 }
 
+// Each setting's list and selection handler, by setting number.
+struct FormQKconfig::SettingControl {
+  QComboBox* FormQKconfig::*list;
+  void (FormQKconfig::*click)();
+};
+const FormQKconfig::SettingControl FormQKconfig::kSettingControls[kSettingCount] = {
+    {&FormQKconfig::CombCutOffV, &FormQKconfig::CombCutOffV_Click},
+    {&FormQKconfig::CombBrake, &FormQKconfig::CombBrake_Click},
+    {&FormQKconfig::CombTiming, &FormQKconfig::CombTiming_Click},
+    {&FormQKconfig::CombCutOffT, &FormQKconfig::CombCutOffT_Click},
+    {&FormQKconfig::CombDir, &FormQKconfig::CombDir_Click},
+};
+
 QComboBox* FormQKconfig::SettingSelector(SettingNumber number) const {
-  switch (number) {
-    case kCutOffV: return CombCutOffV;
-    case kBrake: return CombBrake;
-    case kTiming: return CombTiming;
-    case kCutOffT: return CombCutOffT;
-    case kDir: break;
-  }
-  return CombDir;
+  return this->*kSettingControls[number].list;
 }
 
 void FormQKconfig::SelectSetting(SettingNumber number, int index) {
-  switch (number) {
-    case kCutOffV: return SelectEntry(CombCutOffV, index, &FormQKconfig::CombCutOffV_Click);
-    case kBrake: return SelectEntry(CombBrake, index, &FormQKconfig::CombBrake_Click);
-    case kTiming: return SelectEntry(CombTiming, index, &FormQKconfig::CombTiming_Click);
-    case kCutOffT: return SelectEntry(CombCutOffT, index, &FormQKconfig::CombCutOffT_Click);
-    case kDir: return SelectEntry(CombDir, index, &FormQKconfig::CombDir_Click);
-  }
+  SelectEntry(SettingSelector(number), index, kSettingControls[number].click);
 }
 
 void FormQKconfig::TakeSelection(SettingNumber number) {
   m_settings.Sel(number) = SettingSelector(number)->currentIndex();
 }
 
-void FormQKconfig::CombCutOffV_Click() { TakeSelection(kCutOffV); }
-void FormQKconfig::CombCutOffT_Click() { TakeSelection(kCutOffT); }
-void FormQKconfig::CombBrake_Click() { TakeSelection(kBrake); }
-void FormQKconfig::CombTiming_Click() { TakeSelection(kTiming); }
-void FormQKconfig::CombDir_Click() { TakeSelection(kDir); }
+void FormQKconfig::CombCutOffV_Click() {
+  TakeSelection(kCutOffV);
+}
+void FormQKconfig::CombCutOffT_Click() {
+  TakeSelection(kCutOffT);
+}
+void FormQKconfig::CombBrake_Click() {
+  TakeSelection(kBrake);
+}
+void FormQKconfig::CombTiming_Click() {
+  TakeSelection(kTiming);
+}
+void FormQKconfig::CombDir_Click() {
+  TakeSelection(kDir);
+}
 
-void FormQKconfig::CmdReset_Click() { SelectDefaultSettings(); }
+void FormQKconfig::CmdReset_Click() {
+  SelectDefaultSettings();
+}
 
 void FormQKconfig::SelectDefaultSettings() {
   // The entries marked " *".
@@ -131,6 +154,8 @@ void FormQKconfig::SldPower_Change() {
   if (!MotorRunning) TxtRev->setText(QStringLiteral("0"));
 }
 
-void FormQKconfig::VSlPole_Change() { TxtPole->setText(QString::number(VSlPole->value())); }
+void FormQKconfig::VSlPole_Change() {
+  TxtPole->setText(QString::number(VSlPole->value()));
+}
 
 }  // namespace velmar

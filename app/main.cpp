@@ -1,8 +1,9 @@
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "FormQKconfig.h"
 #include "link/Cadence.h"

@@ -13,9 +13,18 @@ struct ModelRow {
 // Each model line takes 500 codes; the version counts from 1.000 at the start
 // of its range.
 constexpr std::array<ModelRow, 12> kModels{{
-    {7000, "QK-5A V"},   {7500, "Torvix-5A V"},   {8000, "QK-10A V"},  {8500, "Torvix-10A V"},
-    {9000, "QK-18A V"},  {9500, "Torvix-18A V"},  {10000, "QK-25A V"}, {10500, "Torvix-25A V"},
-    {11000, "QK-36A V"}, {11500, "Torvix-36A V"}, {12000, "QK-50A V"}, {12500, "Torvix-50A V"},
+    {7000, "QK-5A V"},
+    {7500, "Torvix-5A V"},
+    {8000, "QK-10A V"},
+    {8500, "Torvix-10A V"},
+    {9000, "QK-18A V"},
+    {9500, "Torvix-18A V"},
+    {10000, "QK-25A V"},
+    {10500, "Torvix-25A V"},
+    {11000, "QK-36A V"},
+    {11500, "Torvix-36A V"},
+    {12000, "QK-50A V"},
+    {12500, "Torvix-50A V"},
 }};
 constexpr uint16_t kRowWidth = 500;
 

@@ -4,7 +4,9 @@
 
 namespace velmar {
 namespace {
-int32_t Next(int32_t i) { return i + 1 == CommandRing::kSlots ? 0 : i + 1; }
+int32_t Next(int32_t i) {
+  return i + 1 == CommandRing::kSlots ? 0 : i + 1;
+}
 }  // namespace
 
 bool CommandRing::EnqueueCommand(const Command& command) {

@@ -16,6 +16,8 @@ void QtOneShotTimer::SetInterval(std::chrono::milliseconds interval) {
   m_timer.setInterval(interval);
 }
 
-std::chrono::milliseconds QtOneShotTimer::Interval() const { return m_timer.intervalAsDuration(); }
+std::chrono::milliseconds QtOneShotTimer::Interval() const {
+  return m_timer.intervalAsDuration();
+}
 
 }  // namespace velmar

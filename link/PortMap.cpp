@@ -40,18 +40,24 @@ bool NaturalLess(const QString& a, const QString& b) {
 
 }  // namespace
 
-PortMap PortMap::Parse(const QString& text, QStringList* warnings) {
+PortMap PortMap::Parse(const QString& text, QStringList* warnings, bool* withMachinePorts) {
   PortMap map;
+  if (withMachinePorts) *withMachinePorts = false;
   const QStringList pairs = text.split(QLatin1Char(','), Qt::SkipEmptyParts);
   for (const QString& raw : pairs) {
     const QString pair = raw.trimmed();
+    if (pair == QLatin1String("*") && withMachinePorts) {
+      *withMachinePorts = true;
+      continue;
+    }
     const qsizetype eq = pair.indexOf(QLatin1Char('='));
     bool ok = false;
     const int number = eq > 0 ? pair.left(eq).trimmed().toInt(&ok) : 0;
     const QString path = eq > 0 ? pair.mid(eq + 1).trimmed() : QString();
     if (!ok || number < kFirstPort || number > kLastPort || path.isEmpty()) {
-      if (warnings) *warnings << QStringLiteral("ignoring \"%1\": expected N=PATH with N from 1 to 16")
-                                     .arg(pair);
+      if (warnings)
+        *warnings << QStringLiteral("ignoring \"%1\": expected N=PATH with N from 1 to 16, or *")
+                         .arg(pair);
       continue;
     }
     map.m_ports.insert(number, PortDevice{path, QString()});
@@ -75,14 +81,28 @@ PortMap PortMap::Number(QList<PortDevice> devices) {
   return map;
 }
 
-PortMap PortMap::FromSystem() {
-  if (qEnvironmentVariableIsSet(kPortsVariable)) {
-    QStringList warnings;
-    PortMap map = Parse(qEnvironmentVariable(kPortsVariable), &warnings);
-    for (const QString& warning : warnings)
-      std::fprintf(stderr, "%s: %s\n", kPortsVariable, qPrintable(warning));
-    return map;
+void PortMap::Append(const PortMap& more) {
+  int number = m_ports.isEmpty() ? kFirstPort : m_ports.lastKey() + 1;
+  for (const PortDevice& device : more.m_ports) {
+    if (number > kLastPort) return;
+    const bool listed = std::any_of(m_ports.cbegin(), m_ports.cend(),
+                                    [&](const PortDevice& d) { return d.path == device.path; });
+    if (!listed) m_ports.insert(number++, device);
   }
+}
+
+PortMap PortMap::FromSystem() {
+  if (!qEnvironmentVariableIsSet(kPortsVariable)) return MachinePorts();
+  QStringList warnings;
+  bool withMachinePorts = false;
+  PortMap map = Parse(qEnvironmentVariable(kPortsVariable), &warnings, &withMachinePorts);
+  for (const QString& warning : warnings)
+    std::fprintf(stderr, "%s: %s\n", kPortsVariable, qPrintable(warning));
+  if (withMachinePorts) map.Append(MachinePorts());
+  return map;
+}
+
+PortMap PortMap::MachinePorts() {
   PortMap map;
 #ifdef Q_OS_WIN
   for (int n = kFirstPort; n <= kLastPort; ++n)

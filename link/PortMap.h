@@ -22,9 +22,15 @@ class PortMap {
   // the machine's serial devices (COMn on Windows).
   static PortMap FromSystem();
 
-  // "1=/tmp/esc,3=/dev/ttyUSB0". A malformed pair is skipped and described in
-  // *warnings.
-  static PortMap Parse(const QString& text, QStringList* warnings);
+  // "1=/tmp/esc,3=/dev/ttyUSB0". An entry "*" asks for the machine's own
+  // devices after the ones named (*withMachinePorts). A malformed entry is
+  // skipped and described in *warnings.
+  static PortMap Parse(const QString& text, QStringList* warnings,
+                       bool* withMachinePorts = nullptr);
+
+  // Adds the devices of `more` that this map lacks, numbered on from its
+  // highest number, up to the last port.
+  void Append(const PortMap& more);
 
   // Numbers devices from 1 in a stable order: USB and ACM adapters first, then
   // the rest, each group by name with numbers compared as numbers.
@@ -35,6 +41,8 @@ class PortMap {
   const QMap<int, PortDevice>& Ports() const { return m_ports; }
 
  private:
+  static PortMap MachinePorts();
+
   QMap<int, PortDevice> m_ports;
 };
 

@@ -82,8 +82,9 @@ bool QtSerialPort::Write(const QByteArray& bytes) {
 QString QtSerialPort::Describe(int number) const {
   if (!m_ports.Has(number)) return QString();
   const PortDevice device = m_ports.Device(number);
-  return device.description.isEmpty() ? device.path
-                                      : QStringLiteral("%1 (%2)").arg(device.path, device.description);
+  return device.description.isEmpty()
+             ? device.path
+             : QStringLiteral("%1 (%2)").arg(device.path, device.description);
 }
 
 void QtSerialPort::OnReadyRead() {

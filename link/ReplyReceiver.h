@@ -21,6 +21,8 @@ class ReplyReceiver {
   bool Take(uint8_t b, CmdRecord& head);
 
   bool Complete(const CmdRecord& head) const { return ReplyLen >= head.RxLen; }
+  // The echo or the reply is coming in, as opposed to nothing or noise so far.
+  bool Underway() const { return SkipEcho || ReplyStarted; }
 
   int32_t RxCount = 0;  // bytes read since the send, echo included
   bool SkipEcho = false;

@@ -17,8 +17,8 @@ enum CommandCode : uint8_t {
   ReqSpeed = 5,
 };
 
-inline constexpr uint8_t kMagic1 = 0x51;  // "Q"
-inline constexpr uint8_t kMagic2 = 0x4B;  // "K"
+inline constexpr uint8_t kMagic1 = 0x51;       // "Q"
+inline constexpr uint8_t kMagic2 = 0x4B;       // "K"
 inline constexpr uint8_t kReplyMarker = 0x59;  // "Y"
 
 // One queued command with room for its reply. Param and Reply keep the
@@ -43,14 +43,24 @@ struct Command {
   friend bool operator==(const Command&, const Command&) = default;
 };
 
-constexpr Command PollCommand() { return {ReqPoll, 1, 1}; }
-constexpr Command IdentifyCommand() { return {ReqIdentify, 1, 5}; }
-constexpr Command ReadSettingCommand(uint8_t number) { return {ReqReadSetting, 2, 2, number}; }
+constexpr Command PollCommand() {
+  return {ReqPoll, 1, 1};
+}
+constexpr Command IdentifyCommand() {
+  return {ReqIdentify, 1, 5};
+}
+constexpr Command ReadSettingCommand(uint8_t number) {
+  return {ReqReadSetting, 2, 2, number};
+}
 constexpr Command WriteSettingCommand(uint8_t number, uint8_t wireValue) {
   return {ReqWriteSetting, 3, 2, number, wireValue};
 }
-constexpr Command ThrottleCommand(uint8_t throttle) { return {ReqThrottle, 2, 1, throttle}; }
-constexpr Command SpeedCommand() { return {ReqSpeed, 1, 4}; }
+constexpr Command ThrottleCommand(uint8_t throttle) {
+  return {ReqThrottle, 2, 1, throttle};
+}
+constexpr Command SpeedCommand() {
+  return {ReqSpeed, 1, 4};
+}
 
 // "QK", the code, then Param[1]..Param[TxLen-1]: TxLen + 2 bytes, no length
 // byte, checksum or terminator.

@@ -4,22 +4,32 @@ namespace velmar {
 
 int32_t& SettingsState::Sel(SettingNumber number) {
   switch (number) {
-    case kCutOffV: return SelCutOffV;
-    case kBrake: return SelBrake;
-    case kTiming: return SelTiming;
-    case kCutOffT: return SelCutOffT;
-    case kDir: break;
+    case kCutOffV:
+      return SelCutOffV;
+    case kBrake:
+      return SelBrake;
+    case kTiming:
+      return SelTiming;
+    case kCutOffT:
+      return SelCutOffT;
+    case kDir:
+      break;
   }
   return SelDir;
 }
 
 int32_t& SettingsState::Esc(SettingNumber number) {
   switch (number) {
-    case kCutOffV: return EscCutOffV;
-    case kBrake: return EscBrake;
-    case kTiming: return EscTiming;
-    case kCutOffT: return EscCutOffT;
-    case kDir: break;
+    case kCutOffV:
+      return EscCutOffV;
+    case kBrake:
+      return EscBrake;
+    case kTiming:
+      return EscTiming;
+    case kCutOffT:
+      return EscCutOffT;
+    case kDir:
+      break;
   }
   return EscDir;
 }
@@ -40,8 +50,7 @@ std::vector<Command> SettingsState::Compare() const {
   return commands;
 }
 
-std::optional<int32_t> SettingsState::TakeReply(uint8_t number, uint8_t wireValue,
-                                                int entryCount) {
+std::optional<int32_t> SettingsState::TakeReply(uint8_t number, uint8_t wireValue, int entryCount) {
   if (number >= kSettingCount) return std::nullopt;
   const int32_t value = int32_t(wireValue) - 1;
   Esc(SettingNumber(number)) = value;

@@ -33,7 +33,9 @@ cleanup() {
   [ -n "$sim_pid" ] && kill "$sim_pid" 2>/dev/null && wait "$sim_pid" 2>/dev/null
   rm -rf "$workdir"
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 # The simulator prints its device's path on its first line.
 "$bin/velmar-esc-sim" "${sim_args[@]}" </dev/null >"$workdir/out" &
@@ -51,12 +53,5 @@ if [ -z "$sim_path" ]; then
 fi
 echo "Simulated ESC on $sim_path (COM1)"
 
-# COM1 is the simulator; the machine's adapters and serial ports follow it.
-ports="1=$sim_path"
-n=2
-for dev in $(ls /dev/ttyUSB* /dev/ttyACM* 2>/dev/null | sort -V) $(ls /dev/ttyS* 2>/dev/null | sort -V); do
-  [ "$n" -gt 16 ] && break
-  ports="$ports,$n=$dev"
-  n=$((n + 1))
-done
-VELMAR_ESC_PORTS="$ports" "$bin/velmar-esc-config"
+# COM1 is the simulator; the machine's own serial ports follow it.
+VELMAR_ESC_PORTS="1=$sim_path,*" "$bin/velmar-esc-config"

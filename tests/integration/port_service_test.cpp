@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
-#include <QSignalSpy>
-#include <QTest>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
+
+#include <QSignalSpy>
+#include <QTest>
 
 #include "link/QtSerialPort.h"
 #include "support/QtPrinters.h"
@@ -23,7 +23,9 @@ class Pty {
   }
   ~Pty() { Hangup(); }
   QString Path() const { return m_path; }
-  void Write(const QByteArray& bytes) { ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), bytes.size()); }
+  void Write(const QByteArray& bytes) {
+    ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), bytes.size());
+  }
   // Reads what the port wrote, waiting up to a deadline for `count` bytes.
   QByteArray Read(int count) {
     QByteArray out;

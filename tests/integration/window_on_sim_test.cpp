@@ -24,9 +24,8 @@ QByteArray Frame(std::initializer_list<int> params) {
   for (int p : params) frame.append(char(p));
   return frame;
 }
-const QList<QByteArray> kConnectSequence{kPoll,           Frame({1}),    Frame({2, 0}),
-                                         Frame({2, 3}),   Frame({2, 1}), Frame({2, 2}),
-                                         Frame({2, 4})};
+const QList<QByteArray> kConnectSequence{kPoll,         Frame({1}),    Frame({2, 0}), Frame({2, 3}),
+                                         Frame({2, 1}), Frame({2, 2}), Frame({2, 4})};
 
 // The window as the program runs it: Qt's serial port, Qt's timers, the real
 // event loop; the ESC is the simulator. Waits are on conditions, with deadlines.

@@ -4,4 +4,6 @@
 #include <ostream>
 
 // Lets GoogleTest print Qt strings in its failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+  *os << '"' << s.toStdString() << '"';
+}

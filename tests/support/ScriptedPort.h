@@ -10,13 +10,12 @@
 namespace velmar::testing {
 
 // A serial port under the test's control: it records every write, delivers
-// bytes when told, and fails opens and writes on demand.
+// bytes when told, fails the opens of ports not usable, and vanishes on demand.
 class ScriptedPort final : public SerialPort {
  public:
   QSet<int> usable;          // port numbers that open
   QList<QByteArray> writes;  // every frame written, in order
   QList<int> opened;         // every port number opened, in order
-  bool failWrites = false;
 
   void SetPortNumber(int number) override { m_number = number; }
   int PortNumber() const override { return m_number; }
@@ -38,7 +37,7 @@ class ScriptedPort final : public SerialPort {
     return b;
   }
   bool Write(const QByteArray& bytes) override {
-    if (!m_open || failWrites) return false;
+    if (!m_open) return false;
     writes.append(bytes);
     return true;
   }
@@ -48,8 +47,12 @@ class ScriptedPort final : public SerialPort {
 
   // Bytes arriving on the line: one receive notification, if the threshold allows.
   void Deliver(const QByteArray& bytes) {
-    for (char c : bytes) m_input.push_back(static_cast<unsigned char>(c));
+    Arrive(bytes);
     if (m_threshold > 0 && !bytes.isEmpty()) emit commEvent(comEvReceive);
+  }
+  // Bytes that arrive without a notification.
+  void Arrive(const QByteArray& bytes) {
+    for (char c : bytes) m_input.push_back(static_cast<unsigned char>(c));
   }
   // The device disappears under the open port.
   void Vanish() {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QList>
 #include <QProcess>
@@ -43,7 +42,8 @@ class SimProcess {
       const QList<QByteArray> fields = file.readLine().trimmed().split(' ');
       if (fields.size() < 2 || fields[1] != direction) continue;
       QByteArray bytes;
-      for (qsizetype i = 2; i < fields.size(); ++i) bytes.append(char(fields[i].toInt(nullptr, 16)));
+      for (qsizetype i = 2; i < fields.size(); ++i)
+        bytes.append(char(fields[i].toInt(nullptr, 16)));
       out.append(bytes);
     }
     return out;

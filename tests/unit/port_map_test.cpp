@@ -24,6 +24,30 @@ TEST(PortMap, SkipsMalformedPairsWithOneWarningEach) {
   EXPECT_EQ(map.Ports().keys(), QList<int>{2});
 }
 
+TEST(PortMap, AStarPutsTheMachinesPortsAfterTheNamedOnes) {
+  QStringList warnings;
+  bool withMachinePorts = false;
+  PortMap map =
+      PortMap::Parse(QStringLiteral("1=/tmp/sim,3=/dev/ttyUSB0,*"), &warnings, &withMachinePorts);
+  EXPECT_TRUE(warnings.isEmpty());
+  EXPECT_TRUE(withMachinePorts);
+  map.Append(PortMap::Number({{QStringLiteral("/dev/ttyS0"), {}},
+                              {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R")},
+                              {QStringLiteral("/dev/ttyACM0"), {}}}));
+  EXPECT_EQ(map.Ports().keys(), QList<int>({1, 3, 4, 5}));
+  EXPECT_EQ(map.Device(4).path, QStringLiteral("/dev/ttyACM0"));
+  EXPECT_EQ(map.Device(5).path, QStringLiteral("/dev/ttyS0"));
+}
+
+TEST(PortMap, AppendStopsAtTheLastPort) {
+  PortMap map = PortMap::Parse(QStringLiteral("15=/tmp/sim"), nullptr);
+  QList<PortDevice> devices;
+  for (int i = 0; i < 4; ++i) devices.append({QStringLiteral("/dev/ttyS%1").arg(i), {}});
+  map.Append(PortMap::Number(devices));
+  EXPECT_EQ(map.Ports().keys(), QList<int>({15, 16}));
+  EXPECT_EQ(map.Device(16).path, QStringLiteral("/dev/ttyS0"));
+}
+
 TEST(PortMap, NumbersAdaptersFirstThenTheRestByNaturalName) {
   const PortMap map = PortMap::Number({{QStringLiteral("/dev/ttyS10"), {}},
                                        {QStringLiteral("/dev/ttyS2"), {}},

@@ -24,7 +24,6 @@ size_t Feed(ReplyReceiver& rx, CmdRecord& head, const std::vector<uint8_t>& byte
   return bytes.size() + 1;  // never completed
 }
 
-
 struct FramingCase {
   const char* name;
   Command command;
@@ -56,12 +55,18 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"EchoedPoll", PollCommand(), {0x51, 0x4B, 0x00, 0x59}, 4, {0x59}},
         FramingCase{"PlainPoll", PollCommand(), {0x59}, 1, {0x59}},
         FramingCase{"NoiseBeforeMarker", PollCommand(), {0x00, 0x59}, 2, {0x59}},
-        FramingCase{"EchoedSpeed", SpeedCommand(), {0x51, 0x4B, 0x05, 0x59, 1, 2, 3}, 7,
-                    {0x59, 1, 2, 3}},
+        FramingCase{
+            "EchoedSpeed", SpeedCommand(), {0x51, 0x4B, 0x05, 0x59, 1, 2, 3}, 7, {0x59, 1, 2, 3}},
         // A "Y" inside the echo or the data is not a marker.
-        FramingCase{"EchoOfWriteSkippedByCount", WriteSettingCommand(0x59, 0x59),
-                    {0x51, 0x4B, 0x03, 0x59, 0x59, 0x59, 0x59}, 7, {0x59, 0x59}},
-        FramingCase{"MarkerInsideData", SpeedCommand(), {0x59, 0x59, 0x00, 0x59}, 4,
+        FramingCase{"EchoOfWriteSkippedByCount",
+                    WriteSettingCommand(0x59, 0x59),
+                    {0x51, 0x4B, 0x03, 0x59, 0x59, 0x59, 0x59},
+                    7,
+                    {0x59, 0x59}},
+        FramingCase{"MarkerInsideData",
+                    SpeedCommand(),
+                    {0x59, 0x59, 0x00, 0x59},
+                    4,
                     {0x59, 0x59, 0x00, 0x59}},
         FramingCase{"ExtraBytesAfterReplyNotTaken", PollCommand(), {0x59, 0x59, 0x59}, 1, {0x59}},
         // An echo cut short runs into the reply: the marker is lost, so is the reply.

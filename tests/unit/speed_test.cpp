@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "device/Speed.h"
+
+#include <gtest/gtest.h>
 
 namespace velmar {
 namespace {
@@ -17,14 +17,13 @@ TEST_P(Samples, RoundDownInTheGivenOrder) {
   EXPECT_EQ(SpeedSample(GetParam().period, GetParam().poles), GetParam().sample);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Speed, Samples,
-    ::testing::Values(SampleCase{1000, 14, 17142},
-                      // 63999.99999999999 in double precision, so not 64000.
-                      SampleCase{375, 10, 63999}, SampleCase{6000, 10, 3999},
-                      SampleCase{5000, 12, 4000}, SampleCase{3000, 12, 6666},
-                      SampleCase{301, 2, 398671}, SampleCase{16777215, 24, 0},
-                      SampleCase{1000, 3, 80000}));
+INSTANTIATE_TEST_SUITE_P(Speed, Samples,
+                         ::testing::Values(SampleCase{1000, 14, 17142},
+                                           // 63999.99999999999 in double precision, so not 64000.
+                                           SampleCase{375, 10, 63999}, SampleCase{6000, 10, 3999},
+                                           SampleCase{5000, 12, 4000}, SampleCase{3000, 12, 6666},
+                                           SampleCase{301, 2, 398671}, SampleCase{16777215, 24, 0},
+                                           SampleCase{1000, 3, 80000}));
 
 TEST(Speed, PeriodIsLittleEndian24Bit) {
   EXPECT_EQ(PeriodFromReply(0xE8, 0x03, 0x00), 1000u);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "device/Throttle.h"
+
+#include <gtest/gtest.h>
 
 namespace velmar {
 namespace {

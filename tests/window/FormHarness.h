@@ -112,16 +112,21 @@ class FormTest : public ::testing::Test {
   }
 
   // An ESC holding the given wire values for setting numbers 0..4.
-  static QByteArray EscAnswer(const QByteArray& frame, std::array<uint8_t, 5> values = {2, 1, 2, 2, 1},
+  static QByteArray EscAnswer(const QByteArray& frame,
+                              std::array<uint8_t, 5> values = {2, 1, 2, 2, 1},
                               uint16_t hardware = 8250, uint16_t firmware = 1012) {
     const int code = frame.size() > 2 ? uint8_t(frame[2]) : -1;
     switch (code) {
       case 1:
         return Bytes({0x59, hardware & 0xFF, hardware >> 8, firmware & 0xFF, firmware >> 8});
-      case 2: return Bytes({0x59, values[uint8_t(frame[3])]});
-      case 3: return Bytes({0x59, uint8_t(frame[4])});
-      case 5: return Bytes({0x59, 0, 0, 0});
-      default: return Bytes({0x59});
+      case 2:
+        return Bytes({0x59, values[uint8_t(frame[3])]});
+      case 3:
+        return Bytes({0x59, uint8_t(frame[4])});
+      case 5:
+        return Bytes({0x59, 0, 0, 0});
+      default:
+        return Bytes({0x59});
     }
   }
 

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QDir>
-#include <QTabBar>
-#include <QTest>
 #include <QGroupBox>
 #include <QPushButton>
+#include <QTabBar>
+#include <QTest>
 
 #include "FormHarness.h"
 
@@ -15,17 +15,25 @@ class Layout : public FormTest {};
 TEST_F(Layout, ControlsCarryTheirTextsAndEntries) {
   Create({});
   EXPECT_EQ(Find<QGroupBox>("FrameConnect")->title(), QStringLiteral("Connection"));
-  const std::pair<const char*, const char*> labels[] = {
-      {"Label1", "Port:"},           {"Label2", "Status:"},
-      {"Label3", "Firmware:"},       {"Label4", "Hardware:"},
-      {"Label5", "1.Cutoff Voltage"}, {"Label6", "4.Cutoff Type"},
-      {"Label7", "2.Brake"},         {"Label8", "3.Timing Advance"},
-      {"Label9", "5.Rotation Direction"}, {"Label10", "r/min"},
-      {"Label11", "0 "},             {"Label12", "Rev:"},
-      {"Label13", "Throttle:"},      {"Label14", "Motor Magnet Poles:"},
-      {"Label15", "50"},             {"Label16", "100"},
-      {"Label17", "150"},            {"Label18", "200"},
-      {"LbPower", "0"}};
+  const std::pair<const char*, const char*> labels[] = {{"Label1", "Port:"},
+                                                        {"Label2", "Status:"},
+                                                        {"Label3", "Firmware:"},
+                                                        {"Label4", "Hardware:"},
+                                                        {"Label5", "1.Cutoff Voltage"},
+                                                        {"Label6", "4.Cutoff Type"},
+                                                        {"Label7", "2.Brake"},
+                                                        {"Label8", "3.Timing Advance"},
+                                                        {"Label9", "5.Rotation Direction"},
+                                                        {"Label10", "r/min"},
+                                                        {"Label11", "0 "},
+                                                        {"Label12", "Rev:"},
+                                                        {"Label13", "Throttle:"},
+                                                        {"Label14", "Motor Magnet Poles:"},
+                                                        {"Label15", "50"},
+                                                        {"Label16", "100"},
+                                                        {"Label17", "150"},
+                                                        {"Label18", "200"},
+                                                        {"LbPower", "0"}};
   for (const auto& [name, text] : labels)
     EXPECT_EQ(Find<QLabel>(name)->text(), QString::fromUtf8(text)) << name;
 

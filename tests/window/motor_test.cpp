@@ -2,6 +2,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "FormHarness.h"
 
@@ -172,12 +173,11 @@ TEST_F(Motor, AfterALossAtSpeedTheReconnectEndsWithAZeroThrottle) {
     frames << NextFrame();
     port.Deliver(EscAnswer(frames.last()));
   }
-  EXPECT_EQ(frames, QList<QByteArray>({kIdentify, Bytes({0x51, 0x4B, 0x02, 0x00}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x03}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x01}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x02}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x04}),
-                                       Bytes({0x51, 0x4B, 0x04, 0x00})}));
+  EXPECT_EQ(frames,
+            QList<QByteArray>({kIdentify, Bytes({0x51, 0x4B, 0x02, 0x00}),
+                               Bytes({0x51, 0x4B, 0x02, 0x03}), Bytes({0x51, 0x4B, 0x02, 0x01}),
+                               Bytes({0x51, 0x4B, 0x02, 0x02}), Bytes({0x51, 0x4B, 0x02, 0x04}),
+                               Bytes({0x51, 0x4B, 0x04, 0x00})}));
   EXPECT_EQ(Probe().EscThrottle(), 0);
 }
 
@@ -191,8 +191,8 @@ TEST_F(Motor, TheSpeedIsAveragedOverTenSamples) {
     Exchange(SpeedReply(1000));
     shown << Text("TxtRev");
   }
-  EXPECT_EQ(shown, QStringList({"1714", "3428", "5142", "6856", "8571", "10285", "11999",
-                                "13713", "15427", "17142", "17142"}));
+  EXPECT_EQ(shown, QStringList({"1714", "3428", "5142", "6856", "8571", "10285", "11999", "13713",
+                                "15427", "17142", "17142"}));
   // A glitch of period 300 or less changes nothing; period 0 means the motor stands.
   Exchange(SpeedReply(300));
   EXPECT_EQ(Text("TxtRev"), QStringLiteral("17142"));
@@ -240,10 +240,10 @@ TEST_F(Motor, ThePoleSelectorsUpperArrowRaisesTheCount) {
   option.maximum = poles->maximum();
   option.sliderPosition = poles->value();
   option.upsideDown = poles->invertedAppearance();
-  const QRect up =
-      poles->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSubLine, poles);
-  const QRect down =
-      poles->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, poles);
+  const QRect up = poles->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                  QStyle::SC_ScrollBarSubLine, poles);
+  const QRect down = poles->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                                    QStyle::SC_ScrollBarAddLine, poles);
   ASSERT_LT(up.center().y(), down.center().y());
   QTest::mouseClick(poles, Qt::LeftButton, {}, up.center());
   EXPECT_EQ(poles->value(), 4);
@@ -255,6 +255,18 @@ TEST_F(Motor, ThePoleSelectorsUpperArrowRaisesTheCount) {
   QTest::keyClick(poles, Qt::Key_Down);
   QTest::keyClick(poles, Qt::Key_Down);
   EXPECT_EQ(poles->value(), 2);
+
+  // The wheel turned away from the user raises the count, as the upper arrow does.
+  const QPointF centre = QRectF(poles->rect()).center();
+  QWheelEvent away(centre, poles->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(poles, &away);
+  EXPECT_GT(poles->value(), 2);
+  const int raised = poles->value();
+  QWheelEvent towards(centre, poles->mapToGlobal(centre), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(poles, &towards);
+  EXPECT_LT(poles->value(), raised);
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ TEST_F(FormTest, ANoisyLineNeverBreaksTheRing) {
     ASSERT_GE(ring.QueueHead, 0);
     ASSERT_LT(ring.QueueHead, CommandRing::kSlots);
     ASSERT_LE(ring.Waiting(), 8) << "round " << round;
-    ASSERT_LE(Probe().receiver().ReplyLen, 5);
   }
   // A clean ESC afterwards still gets through.
   port.writes.clear();

@@ -18,11 +18,10 @@ TEST_F(Reception, FirstPollReplyConnectsAndQueuesIdentifyThenFiveReads) {
     frames << NextFrame(20ms);
     port.Deliver(EscAnswer(frames.last()));
   }
-  EXPECT_EQ(frames, QList<QByteArray>({kIdentify, Bytes({0x51, 0x4B, 0x02, 0x00}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x03}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x01}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x02}),
-                                       Bytes({0x51, 0x4B, 0x02, 0x04})}));
+  EXPECT_EQ(frames,
+            QList<QByteArray>({kIdentify, Bytes({0x51, 0x4B, 0x02, 0x00}),
+                               Bytes({0x51, 0x4B, 0x02, 0x03}), Bytes({0x51, 0x4B, 0x02, 0x01}),
+                               Bytes({0x51, 0x4B, 0x02, 0x02}), Bytes({0x51, 0x4B, 0x02, 0x04})}));
   EXPECT_EQ(Text("TxtHardVer"), QStringLiteral("QK-10A V1.250"));
   EXPECT_EQ(Text("TxtFirmVer"), QStringLiteral("V1.012"));
   // Then idle: polls only, nothing appended.
@@ -95,9 +94,12 @@ TEST_F(Reception, BytesAfterACompleteReplyAreLeftForTheNextSendToDiscard) {
 TEST_F(Reception, OtherEventsChangeNothing) {
   StartConnected();
   EXPECT_EQ(NextFrame(), kPoll);
-  port.Deliver(QByteArray());
+  const auto due = timer2->Due();
+  clock.Advance(100ms);
+  port.Arrive(kY);
   form->MSComm_OnComm(3);
-  EXPECT_TRUE(timer2->IsActive());
+  EXPECT_EQ(port.InBufferCount(), 1);
+  EXPECT_EQ(timer2->Due(), due);
   EXPECT_EQ(Probe().ring().Waiting(), 1);
 }
 
@@ -106,12 +108,46 @@ TEST_F(Reception, ANotificationWithTheRingEmptyProcessesNothing) {
   CommandRing& ring = Probe().ring();
   ASSERT_TRUE(ring.Empty());
   const int head = ring.QueueHead;
-  port.SetReceiveThreshold(1);
-  port.Deliver(kY);
+  const auto due = timer1->Due();
+  port.Arrive(kY);
   form->MSComm_OnComm(SerialPort::comEvReceive);
+  EXPECT_EQ(port.InBufferCount(), 1);
   EXPECT_EQ(ring.QueueHead, head);
   EXPECT_TRUE(ring.Empty());
-  EXPECT_EQ(Text("TxtConnState"), QStringLiteral("Connected"));
+  EXPECT_EQ(timer1->Due(), due);
+  EXPECT_TRUE(timer1->IsActive());
+}
+
+TEST_F(Reception, NoiseAloneGivesTheReplyNoMoreTime) {
+  StartConnected();
+  EXPECT_EQ(NextFrame(), kPoll);
+  // A chattering line that never answers: stray bytes every 50 ms.
+  for (int i = 0; i < 20; ++i) {
+    clock.Advance(50ms);
+    port.Deliver(Bytes({0x13, 0x37}));
+  }
+  // Three timeouts of 300 ms and their re-sends fit into that second.
+  EXPECT_EQ(Text("TxtConnState"), QStringLiteral("Unconnected"));
+  EXPECT_GE(port.writes.size(), 4);
+}
+
+TEST_F(Reception, AReplyAbandonedByAPortChangeCannotCompleteOnTheNewPort) {
+  Start({1, 2});
+  FramesUntilIdle([](const QByteArray& f) { return EscAnswer(f); });
+  Probe().MotorRunning() = true;
+  EXPECT_EQ(NextFrame(), kSpeed);
+  port.Deliver(Bytes({0x59, 0xE8}));
+  QComboBox* ports = List("CombPort");
+  ports->setCurrentIndex(1);
+  emit ports->activated(1);
+  ASSERT_EQ(Probe().OpenPort(), 2);
+  port.Deliver(Bytes({0x03, 0x00}));  // the rest, from whatever is on the new port
+  EXPECT_EQ(Text("TxtRev"), QStringLiteral("0"));
+  EXPECT_EQ(Probe().ring().Head().Cmd, ReqSpeed);
+  // The speed request goes out again on the new port and is answered there.
+  EXPECT_EQ(NextFrame(), kSpeed);
+  port.Deliver(Bytes({0x59, 0xE8, 0x03, 0x00}));
+  EXPECT_EQ(Text("TxtRev"), QStringLiteral("12000"));
 }
 
 // A reply cut short, then the fall-back turns the head into a poll: the rest

@@ -111,6 +111,7 @@ TEST_F(Scheduler, TimeoutWhileUnconnectedCutsTheRingToOnePoll) {
 TEST_F(Scheduler, TimeoutWithAnEmptyRingOnlyRearmsTheIdleTick) {
   Start();
   timer1->Stop();
+  timer1->SetInterval(10ms);
   timer2->SetInterval(300ms);
   timer2->Start();
   clock.Advance(300ms);

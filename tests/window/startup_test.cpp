@@ -153,17 +153,6 @@ TEST_F(StartUp, AClosedPortCanBeChosenAgain) {
   EXPECT_EQ(Text("TxtConnState"), QStringLiteral("Connected"));
 }
 
-TEST_F(StartUp, AFailedWriteLeavesTheWindowRunning) {
-  StartConnected();
-  port.failWrites = true;
-  clock.Advance(500ms);
-  port.Vanish();  // how the port service reports it
-  EXPECT_EQ(Text("TxtConnState"), QStringLiteral("Unconnected"));
-  port.failWrites = false;
-  Choose(0);
-  EXPECT_EQ(NextFrame(), kPoll);
-}
-
 class Pages : public FormTest {
  protected:
   void SetUp() override {

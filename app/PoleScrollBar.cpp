@@ -1,0 +1,43 @@
+#include "PoleScrollBar.h"
+
+#include <QWheelEvent>
+
+namespace velmar {
+
+PoleScrollBar::PoleScrollBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
+  setInvertedAppearance(true);
+  setFocusPolicy(Qt::StrongFocus);
+  connect(this, &QAbstractSlider::actionTriggered, this, &PoleScrollBar::TurnStep);
+}
+
+void PoleScrollBar::TurnStep(int action) {
+  // The action has moved the position already; its value is still the old one.
+  int step = 0;
+  switch (action) {
+    case SliderSingleStepAdd:
+      step = -singleStep();
+      break;
+    case SliderSingleStepSub:
+      step = singleStep();
+      break;
+    case SliderPageStepAdd:
+      step = -pageStep();
+      break;
+    case SliderPageStepSub:
+      step = pageStep();
+      break;
+    default:
+      return;
+  }
+  setSliderPosition(value() + step);
+}
+
+void PoleScrollBar::wheelEvent(QWheelEvent* event) {
+  QWheelEvent turned(event->position(), event->globalPosition(), -event->pixelDelta(),
+                     -event->angleDelta(), event->buttons(), event->modifiers(), event->phase(),
+                     event->inverted(), event->source());
+  QScrollBar::wheelEvent(&turned);
+  event->setAccepted(turned.isAccepted());
+}
+
+}  // namespace velmar
