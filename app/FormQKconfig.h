@@ -87,7 +87,7 @@ class FormQKconfig : public QWidget {
   void ScanPorts();
   void SendCommand();
   void OnPortLost();
-  void AbandonExchange();
+  void EndExchange();
   void ShowUnconnected();
   void Enqueue(const Command& command);
 

@@ -30,7 +30,7 @@ void FormQKconfig::CombPort_Click() {
   Timer1.Stop();
   Timer2.Stop();
   // The head command goes out again on the new port.
-  AbandonExchange();
+  EndExchange();
   if (MSComm.IsOpen()) {
     MSComm.Close();
     m_services.letEventsRun();
@@ -60,15 +60,16 @@ void FormQKconfig::ShowUnconnected() {
   SldPower->setValue(0);
 }
 
-void FormQKconfig::AbandonExchange() {
-  // Nothing that arrives before the next send may complete the head command.
+void FormQKconfig::EndExchange() {
+  // Until the next send nothing that arrives is taken for a reply; the send
+  // discards it.
   MSComm.SetReceiveThreshold(0);
   m_receiver.Restart();
 }
 
 void FormQKconfig::OnPortLost() {
   // The device went away under us. The entry stays: choosing it again reopens it.
-  AbandonExchange();
+  EndExchange();
   Timer1.Stop();
   Timer2.Stop();
   ShowUnconnected();
@@ -115,7 +116,7 @@ void FormQKconfig::Timer2_Timer() {
   if (TxtConnState->text() == Str_Const::kUnconnected) {
     m_ring.CutToPoll();
     // The head is a new command now: the rest of the old reply must not complete it.
-    AbandonExchange();
+    EndExchange();
   }
   Timer1.SetInterval(kNextCommandInterval);
   Timer1.Start();
@@ -145,8 +146,7 @@ void FormQKconfig::MSComm_OnComm(int event) {
       Timer2.Start();
     }
   } else {
-    MSComm.SetReceiveThreshold(0);
-    m_receiver.Restart();
+    EndExchange();
     ProcessReply();
     m_ring.AdvanceHead();
     Timer1.SetInterval(m_ring.Empty() ? kIdlePollInterval : kNextCommandInterval);

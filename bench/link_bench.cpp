@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness.h"
@@ -45,19 +46,11 @@ Result Measure(const std::vector<std::string>& simArgs, int seconds) {
   SimProcess sim(dir, simArgs);
   if (!sim.ready()) return result;
   AppProcess app(dir, sim.linkPath());
-  sim.waitFor([](const std::vector<LogEntry>&) { return false; },
-              std::chrono::milliseconds(seconds * 1000));
+  std::this_thread::sleep_for(std::chrono::seconds(seconds));
   app.child().signal(SIGTERM);
   app.child().waitExit(std::chrono::milliseconds(5000));
 
-  const std::vector<LogEntry> log = sim.log();
-  // Pair every request with the reply that followed it.
-  std::vector<std::pair<LogEntry, std::optional<LogEntry>>> exchanges;
-  for (const LogEntry& e : log) {
-    if (e.kind == "rx") exchanges.push_back({e, std::nullopt});
-    if (e.kind == "tx" && !exchanges.empty() && !exchanges.back().second)
-      exchanges.back().second = e;
-  }
+  const std::vector<Exchange> exchanges = exchangesSince(sim.log(), 0);
   std::optional<std::int64_t> firstPollReply;
   std::optional<std::int64_t> lastPoll;
   bool connected = false;
@@ -70,7 +63,7 @@ Result Measure(const std::vector<std::string>& simArgs, int seconds) {
       connected = true;
     }
     if (i + 1 < exchanges.size() && !connected && firstPollReply)
-      result.gapBusy.Add(exchanges[i + 1].first.us - reply->us);
+      result.gapBusy.Add(exchanges[i + 1].request.us - reply->us);
     if (connected && request.bytes == kPoll) {
       if (lastPoll) result.pollPeriod.Add(request.us - *lastPoll);
       lastPoll = request.us;

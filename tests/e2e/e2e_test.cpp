@@ -33,22 +33,6 @@ constexpr milliseconds kStartTimeout(10000);  // the program's start-up on a bus
 constexpr milliseconds kExitTimeout(10000);
 constexpr std::int64_t kMs = 1000;  // log times are in microseconds
 
-// A request as the ESC saw it, with the reply it sent before the next request came.
-struct Exchange {
-  LogEntry request;
-  std::optional<LogEntry> reply;
-};
-
-std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::int64_t since) {
-  std::vector<Exchange> out;
-  for (const auto& e : entries) {
-    if (e.us < since) continue;
-    if (e.kind == "rx") out.push_back({e, std::nullopt});
-    if (e.kind == "tx" && !out.empty() && !out.back().reply) out.back().reply = e;
-  }
-  return out;
-}
-
 std::vector<Bytes> requestsBetween(const std::vector<LogEntry>& entries, std::int64_t from,
                                    std::int64_t to) {
   std::vector<Bytes> out;

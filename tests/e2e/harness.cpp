@@ -91,6 +91,16 @@ std::vector<LogEntry> parseLog(const std::string& text) {
   return entries;
 }
 
+std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::int64_t since) {
+  std::vector<Exchange> out;
+  for (const auto& e : entries) {
+    if (e.us < since) continue;
+    if (e.kind == "rx") out.push_back({e, std::nullopt});
+    if (e.kind == "tx" && !out.empty() && !out.back().reply) out.back().reply = e;
+  }
+  return out;
+}
+
 std::string toHex(const Bytes& bytes) {
   std::string out;
   char hex[4];

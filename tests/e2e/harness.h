@@ -29,6 +29,15 @@ struct LogEntry {
 std::vector<LogEntry> parseLog(const std::string& text);
 std::string toHex(const Bytes& bytes);
 
+// A request as the ESC saw it, with the reply it sent before the next request came.
+struct Exchange {
+  LogEntry request;
+  std::optional<LogEntry> reply;
+};
+
+// The exchanges of a log from time `since` on.
+std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::int64_t since);
+
 class TempDir {
  public:
   TempDir();
