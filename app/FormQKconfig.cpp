@@ -17,7 +17,6 @@
 #include "AppIcon.h"
 #include "PoleScrollBar.h"
 #include "Str_Const.h"
-#include "link/Cadence.h"
 
 namespace velmar {
 namespace {
@@ -105,10 +104,8 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_services(std::move(services)),
-      MSComm(*m_services.port),
-      Timer1(*m_services.timer1),
-      Timer2(*m_services.timer2) {
+      m_version(services.version),
+      m_link(std::move(services.link), *this) {
   setObjectName(QStringLiteral("FormQKconfig"));
   setFont(SansSerif(8.25));
   setWindowIcon(AppIcon());
@@ -116,19 +113,9 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
 
   BuildControls();
   SetKeyboardOrder();
-
-  Timer1.SetInterval(kIdlePollInterval);
-  Timer2.SetInterval(kReplyTimeout);
-  Timer1.onTimeout = [this] { Timer1_Timer(); };
-  Timer2.onTimeout = [this] { Timer2_Timer(); };
-  connect(&MSComm, &SerialPort::commEvent, this, &FormQKconfig::MSComm_OnComm);
-  connect(&MSComm, &SerialPort::lost, this, &FormQKconfig::OnPortLost);
 }
 
-FormQKconfig::~FormQKconfig() {
-  Timer1.onTimeout = nullptr;
-  Timer2.onTimeout = nullptr;
-}
+FormQKconfig::~FormQKconfig() = default;
 
 void FormQKconfig::BuildControls() {
   BuildConnectionGroup();
@@ -272,7 +259,7 @@ void FormQKconfig::Form_Load() {
   CurTab = TabStrip1->currentIndex() + 1;
   FrameConfig->show();
   FrameRun->hide();
-  setWindowTitle(WindowTitle(m_services.version));
+  setWindowTitle(WindowTitle(m_version));
 }
 
 void FormQKconfig::TabStrip1_Click() {
@@ -292,10 +279,7 @@ void FormQKconfig::TabStrip1_Click() {
 }
 
 void FormQKconfig::Form_Unload() {
-  MSComm.SetReceiveThreshold(0);
-  Timer1.Stop();
-  Timer2.Stop();
-  if (MSComm.IsOpen()) MSComm.Close();
+  m_link.Shutdown();
 }
 
 void FormQKconfig::closeEvent(QCloseEvent* event) {

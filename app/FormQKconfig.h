@@ -7,10 +7,7 @@
 
 #include "Version.h"
 #include "device/Speed.h"
-#include "link/CommandRing.h"
-#include "link/OneShotTimer.h"
-#include "link/ReplyReceiver.h"
-#include "link/SerialPort.h"
+#include "link/SerialLink.h"
 #include "protocol/Settings.h"
 
 class QComboBox;
@@ -32,16 +29,13 @@ QString WindowTitle(const ProgramVersion& version, const QLocale& locale = QLoca
 // implementations; tests pass a scripted port, timers on a manual clock and a
 // pump of their own.
 struct FormServices {
-  SerialPort* port = nullptr;  // not owned
-  std::unique_ptr<OneShotTimer> timer1;
-  std::unique_ptr<OneShotTimer> timer2;
-  std::function<void()> letEventsRun;
+  LinkServices link;
   ProgramVersion version = kProgramVersion;
 };
 
 // The one window: it owns the controls and every piece of state, and its
 // handlers carry the names of the controls and notifications they serve.
-class FormQKconfig : public QWidget {
+class FormQKconfig : public QWidget, private LinkClient {
   Q_OBJECT
 
  public:
@@ -53,11 +47,8 @@ class FormQKconfig : public QWidget {
   void Form_Unload();
   void TabStrip1_Click();
 
-  // The link.
+  // The port list; the link itself runs Timer1_Timer, Timer2_Timer and MSComm_OnComm.
   void CombPort_Click();
-  void Timer1_Timer();
-  void Timer2_Timer();
-  void MSComm_OnComm(int event);
 
   // The settings panel.
   void CombCutOffV_Click();
@@ -85,13 +76,15 @@ class FormQKconfig : public QWidget {
   void SetKeyboardOrder();
 
   void ScanPorts();
-  void SendCommand();
-  void OnPortLost();
-  void EndExchange();
   void ShowUnconnected();
-  void Enqueue(const Command& command);
 
-  void ProcessReply();
+  // What the link asks of the window.
+  Command IdleCommand() const override;
+  void BeforeSend(CmdRecord& head) override;
+  void ReplyComplete(const CmdRecord& head) override { ProcessReply(head); }
+  void FellBack() override { ShowUnconnected(); }
+
+  void ProcessReply(const CmdRecord& head);
   void PollReply();
   void IdentifyReply(const CmdRecord& head);
   void SettingReply(const CmdRecord& head);
@@ -109,10 +102,8 @@ class FormQKconfig : public QWidget {
   QComboBox* SettingSelector(SettingNumber number) const;
   void TakeSelection(SettingNumber number);
 
-  FormServices m_services;
-  SerialPort& MSComm;
-  OneShotTimer& Timer1;
-  OneShotTimer& Timer2;
+  ProgramVersion m_version;
+  SerialLink m_link;
 
   // Controls.
   QGroupBox* FrameConnect = nullptr;
@@ -157,11 +148,6 @@ class FormQKconfig : public QWidget {
 
   // Window-level state.
   int32_t CurTab = 0;
-  int32_t OpenPort = 0;
-  CommandRing m_ring;
-  ReplyReceiver m_receiver;
-  bool RxBusy = false;
-  int32_t TimeoutCount = 0;
   SettingsState m_settings;
   int32_t LastPower = 0;
   int32_t EscThrottle = 0;

@@ -12,8 +12,13 @@
 
 namespace velmar {
 
-void FormQKconfig::ProcessReply() {
-  const CmdRecord& head = m_ring.Head();
+Command FormQKconfig::IdleCommand() const {
+  return MotorRunning ? SpeedCommand() : PollCommand();
+}
+
+void FormQKconfig::BeforeSend(CmdRecord&) {}
+
+void FormQKconfig::ProcessReply(const CmdRecord& head) {
   switch (head.Cmd) {
     case ReqPoll:
       PollReply();
@@ -37,14 +42,15 @@ void FormQKconfig::ProcessReply() {
 }
 
 void FormQKconfig::PollReply() {
-  if (TxtConnState->text() != Str_Const::kConnected) {
+  if (!m_link.Connected()) {
     // The ESC has just appeared: everything known about it is stale.
+    m_link.SetState(LinkState::Connected);
     TxtConnState->setText(Str_Const::kConnected);
-    Enqueue(IdentifyCommand());
+    m_link.EnqueueCommand(IdentifyCommand());
     m_settings.ForgetDevice();
     m_rpm.Reset();
   }
-  for (const Command& command : m_settings.Compare()) Enqueue(command);
+  for (const Command& command : m_settings.Compare()) m_link.EnqueueCommand(command);
   CompareThrottle();
 }
 
@@ -85,7 +91,7 @@ void FormQKconfig::SpeedReply(const CmdRecord& head) {
 
 void FormQKconfig::CompareThrottle() {
   const int throttle = SldPower->value();
-  if (throttle != EscThrottle) Enqueue(ThrottleCommand(uint8_t(throttle)));
+  if (throttle != EscThrottle) m_link.EnqueueCommand(ThrottleCommand(uint8_t(throttle)));
 }
 
 // Each setting's list and selection handler, by setting number.

@@ -48,10 +48,10 @@ int main(int argc, char* argv[]) {
 
   velmar::QtSerialPort port(velmar::PortMap::FromSystem());
   velmar::FormServices services;
-  services.port = &port;
-  services.timer1 = std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval);
-  services.timer2 = std::make_unique<velmar::QtOneShotTimer>(velmar::kReplyTimeout);
-  services.letEventsRun = [] { QCoreApplication::processEvents(); };
+  services.link.port = &port;
+  services.link.timer1 = std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval);
+  services.link.timer2 = std::make_unique<velmar::QtOneShotTimer>(velmar::kReplyTimeout);
+  services.link.letEventsRun = [] { QCoreApplication::processEvents(); };
 
   velmar::FormQKconfig window(std::move(services));
   CloseOnSignals(window);

@@ -11,7 +11,7 @@ void ReplyReceiver::Restart() {
   ReplyLen = 0;
 }
 
-bool ReplyReceiver::Take(uint8_t b, CmdRecord& head) {
+ReplyReceiver::Taken ReplyReceiver::Take(uint8_t b, CmdRecord& head) {
   ++RxCount;
   // The first byte after a send tells whether the line echoes.
   if (RxCount == 1) {
@@ -24,16 +24,16 @@ bool ReplyReceiver::Take(uint8_t b, CmdRecord& head) {
       SkipEcho = false;
       ReplyStarted = false;
     }
-    return false;
+    return Taken::Progress;
   }
   if (!ReplyStarted) {
     ReplyStarted = b == kReplyMarker;
     ReplyLen = 0;
-    if (!ReplyStarted) return false;
+    if (!ReplyStarted) return Taken::Dropped;
   }
   const int32_t room = std::min<int32_t>(head.RxLen, int32_t(head.Reply.size()));
   if (ReplyLen < room) head.Reply[ReplyLen++] = b;
-  return Complete(head);
+  return Complete(head) ? Taken::Complete : Taken::Progress;
 }
 
 }  // namespace velmar

@@ -16,13 +16,13 @@ class ReplyReceiver {
   // an old exchange can never complete a new one.
   void Restart();
 
-  // Takes one byte read from the port. Returns true when it completes the
-  // reply; the caller then processes the reply and calls Restart().
-  bool Take(uint8_t b, CmdRecord& head);
+  // What one byte did: dropped as noise, taken as part of the echo or the
+  // reply, or completed the reply (the caller then processes the reply and
+  // calls Restart()).
+  enum class Taken { Dropped, Progress, Complete };
+  Taken Take(uint8_t b, CmdRecord& head);
 
   bool Complete(const CmdRecord& head) const { return ReplyLen >= head.RxLen; }
-  // The echo or the reply is coming in, as opposed to nothing or noise so far.
-  bool Underway() const { return SkipEcho || ReplyStarted; }
 
   int32_t RxCount = 0;  // bytes read since the send, echo included
   bool SkipEcho = false;

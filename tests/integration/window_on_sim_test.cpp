@@ -38,10 +38,10 @@ class WindowOnSim : public ::testing::Test {
     port = std::make_unique<QtSerialPort>(PortMap::FromSystem());
     qunsetenv("VELMAR_ESC_PORTS");
     FormServices services;
-    services.port = port.get();
-    services.timer1 = std::make_unique<QtOneShotTimer>(kIdlePollInterval);
-    services.timer2 = std::make_unique<QtOneShotTimer>(kReplyTimeout);
-    services.letEventsRun = [] { QCoreApplication::processEvents(); };
+    services.link.port = port.get();
+    services.link.timer1 = std::make_unique<QtOneShotTimer>(kIdlePollInterval);
+    services.link.timer2 = std::make_unique<QtOneShotTimer>(kReplyTimeout);
+    services.link.letEventsRun = [] { QCoreApplication::processEvents(); };
     form = std::make_unique<FormQKconfig>(std::move(services));
     form->Form_Load();
     form->show();
