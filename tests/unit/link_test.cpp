@@ -1,0 +1,215 @@
+#include "link/SerialLink.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include "support/Frames.h"
+#include "support/ManualClock.h"
+#include "support/ScriptedPort.h"
+
+namespace velmar::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Stands in for the window: answers like it on the connection state, and
+// records what the link tells it.
+struct Client final : LinkClient {
+  SerialLink* link = nullptr;
+  Command idle = PollCommand();
+  std::vector<Command> onConnect;  // enqueued by the poll reply that connects
+  QList<QByteArray> replies;
+  int fellBack = 0;
+
+  Command IdleCommand() const override { return idle; }
+  void BeforeSend(CmdRecord&) override {}
+  void ReplyComplete(const CmdRecord& head) override {
+    replies.append(QByteArray(reinterpret_cast<const char*>(head.Reply.data()), head.RxLen));
+    if (head.Cmd != ReqPoll || link->Connected()) return;
+    link->SetState(LinkState::Connected);
+    for (const Command& command : onConnect) link->EnqueueCommand(command);
+  }
+  void FellBack() override { ++fellBack; }
+};
+
+class Link : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port.usable = {1};
+    LinkServices services;
+    services.port = &port;
+    services.timer1 = clock.MakeTimer();
+    services.timer2 = clock.MakeTimer();
+    services.letEventsRun = [] {};
+    link = std::make_unique<SerialLink>(std::move(services), client);
+    client.link = link.get();
+  }
+
+  // Runs a byte script, one step a word:
+  //   +N     advance the clock N ms
+  //   <HEX   bytes arriving in one receive notification
+  //   >HEX   the one frame written since the last check
+  //   .      nothing written since the last check
+  //   C / U  the link reads connected / unconnected
+  //   !N     the link has fallen back N times
+  //   =N     N commands wait in the ring
+  void Run(const QString& script) {
+    qsizetype checked = port.writes.size();
+    for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+      SCOPED_TRACE(step.toStdString() + " at " + std::to_string(clock.Now().count()) + " ms");
+      const QString arg = step.mid(1);
+      switch (step[0].toLatin1()) {
+        case '+':
+          clock.Advance(std::chrono::milliseconds(arg.toInt()));
+          break;
+        case '<':
+          port.Deliver(QByteArray::fromHex(arg.toLatin1()));
+          break;
+        case '>':
+          ASSERT_EQ(port.writes.size(), checked + 1);
+          EXPECT_EQ(port.writes[checked++].toHex(), arg.toLower().toLatin1());
+          break;
+        case '.':
+          EXPECT_EQ(port.writes.size(), checked);
+          break;
+        case 'C':
+          EXPECT_TRUE(link->Connected());
+          break;
+        case 'U':
+          EXPECT_FALSE(link->Connected());
+          break;
+        case '!':
+          EXPECT_EQ(client.fellBack, arg.toInt());
+          break;
+        case '=':
+          EXPECT_EQ(link->Ring().Waiting(), arg.toInt());
+          break;
+        default:
+          FAIL() << "unknown step";
+      }
+    }
+    EXPECT_EQ(port.writes.size(), checked) << "frames written that the script does not expect";
+  }
+
+  ScriptedPort port;
+  ManualClock clock;
+  Client client;
+  std::unique_ptr<SerialLink> link;
+};
+
+struct Script {
+  const char* name;
+  bool motorRunning;
+  const char* steps;
+  friend void PrintTo(const Script& s, std::ostream* os) { *os << s.name; }
+};
+
+class Scripts : public Link, public ::testing::WithParamInterface<Script> {};
+
+TEST_P(Scripts, Run) {
+  if (GetParam().motorRunning) client.idle = SpeedCommand();
+  client.onConnect = {IdentifyCommand(), WriteSettingCommand(1, 2)};
+  ASSERT_TRUE(link->SelectPort(1));
+  Run(QLatin1String(GetParam().steps));
+}
+
+// Times are counted from the port's opening; an idle poll goes out 100 ms
+// after the ring empties, the next waiting command 10 ms after an exchange,
+// and an unanswered frame again 300 + 10 ms after it went out.
+INSTANTIATE_TEST_SUITE_P(
+    Link, Scripts,
+    ::testing::Values(
+        Script{"IdlePollAndItsResend", false, "+99 . +1 >514B00 =1 +309 . +1 >514B00 =1 U"},
+        Script{"PlainLineConnectSequence", false,
+               "+100 >514B00 +5 <59 C =2 +9 . +1 >514B01 <59581BE803 +10 >514B030102 <5902 =0 "
+               "+99 . +1 >514B00"},
+        Script{"EchoingLineSkipsEachFrameByCount", false,
+               "+100 >514B00 <514B0059 C +10 >514B01 <514B0159581BE803 +10 >514B030102 "
+               "<514B030102 . <5902 =0 +100 >514B00"},
+        Script{"NoiseBeforeTheMarkerIsDropped", false, "+100 >514B00 <0000FF59 C"},
+        Script{"MarkerInsideTheReplyIsData", true, "+100 >514B05 <59595959 =0 +100 >514B05"},
+        Script{"SpeedReplySplitAcrossNotifications", true,
+               "+100 >514B05 +250 <5901 +250 <0203 =0 +99 . +1 >514B05"},
+        Script{"CompletedEchoRestartsTheTimeout", false,
+               "+100 >514B00 +150 <514B00 +200 . <59 C"},
+        Script{"NoiseAloneGivesNoMoreTime", false, "+100 >514B00 +200 <00 +109 . +1 >514B00"},
+        Script{"ShortEchoRunsIntoTheReplyAndTimesOut", false,
+               "+100 >514B00 <514B59 +310 >514B00 U"},
+        Script{"BytesAfterCompletionAreDiscardedBySend", false,
+               "+100 >514B00 <595959 =2 +10 >514B01 +310 >514B01"},
+        // While connected a timeout resends the head; the third counted falls back.
+        Script{"ThirdTimeoutWhileConnectedFallsBackToAPoll", false,
+               "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 !0 C =2 "
+               "+310 >514B00 !1 U =1 +310 >514B00 !1"},
+        Script{"TimeoutsCountAcrossGoodReplies", false,
+               "+100 >514B00 <59 +10 >514B01 +310 >514B01 <59581BE803 +10 >514B030102 +310 "
+               ">514B030102 <5902 +100 >514B00 +310 >514B00 !1 U"},
+        Script{"StaleReplyBytesCannotCompleteTheNewHead", false,
+               "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 +300 <59581B U "
+               "+10 >514B00 <59 C"}),
+    [](const ::testing::TestParamInfo<Script>& info) { return info.param.name; });
+
+TEST_F(Link, WaitingCommandsGoOutInOrderAroundTheRing) {
+  ASSERT_TRUE(link->SelectPort(1));
+  client.onConnect = {ReadSettingCommand(0), ReadSettingCommand(1), ReadSettingCommand(2)};
+  // Several connections walk the head and the tail past slot 19.
+  for (int round = 0; round < 6; ++round) {
+    link->SetState(LinkState::Unconnected);
+    Run("+100 >514B00 <59 =3 +10 >514B0200 <5901 +10 >514B0201 <5901 +10 >514B0202 <5901 =0");
+  }
+}
+
+TEST_F(Link, ATwentiethWaitingCommandIsRefused) {
+  for (int i = 0; i < 25; ++i) link->EnqueueCommand(ReadSettingCommand(uint8_t(i)));
+  EXPECT_EQ(link->Ring().Waiting(), CommandRing::kSlots - 1);
+}
+
+TEST_F(Link, UnconnectedTimeoutCutsTheRingToOnePoll) {
+  ASSERT_TRUE(link->SelectPort(1));
+  for (int i = 0; i < 5; ++i) link->EnqueueCommand(ReadSettingCommand(uint8_t(i)));
+  Run("+100 >514B0200 =5 +310 >514B00 =1 U !0");
+}
+
+TEST_F(Link, APortThatFailsToOpenLeavesTheLinkStopped) {
+  port.usable = {};
+  EXPECT_FALSE(link->SelectPort(1));
+  EXPECT_EQ(link->OpenPort(), 0);
+  Run("+1000 .");
+  port.usable = {2};
+  ASSERT_TRUE(link->SelectPort(2));
+  EXPECT_EQ(link->OpenPort(), 2);
+  Run("+100 >514B00");
+}
+
+TEST_F(Link, ALostPortFallsBackAndStopsUntilAPortIsChosen) {
+  ASSERT_TRUE(link->SelectPort(1));
+  Run("+100 >514B00 <59 C +100 >514B00");
+  port.Vanish();
+  EXPECT_EQ(client.fellBack, 1);
+  EXPECT_EQ(link->OpenPort(), 0);
+  Run("U +1000 .");
+  port.usable = {1};
+  ASSERT_TRUE(link->SelectPort(1));
+  Run("+100 >514B00");
+}
+
+TEST_F(Link, ShutdownClosesThePortAndSendsNothing) {
+  ASSERT_TRUE(link->SelectPort(1));
+  Run("+100 >514B00");
+  link->Shutdown();
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(port.ReceiveThreshold(), 0);
+  Run("+1000 .");
+}
+
+TEST_F(Link, ProbeOpensAndClosesUsablePortsOnly) {
+  port.usable = {3};
+  EXPECT_FALSE(link->ProbePort(2));
+  EXPECT_TRUE(link->ProbePort(3));
+  EXPECT_FALSE(port.IsOpen());
+  EXPECT_EQ(port.opened, QList<int>{3});
+}
+
+}  // namespace
+}  // namespace velmar::testing
