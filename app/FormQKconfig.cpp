@@ -193,11 +193,9 @@ void FormQKconfig::BuildConfigPage() {
   CmdSave->setEnabled(false);
   CmdLoad->setEnabled(false);
 
-  connect(CombCutOffV, &QComboBox::activated, this, &FormQKconfig::CombCutOffV_Click);
-  connect(CombCutOffT, &QComboBox::activated, this, &FormQKconfig::CombCutOffT_Click);
-  connect(CombBrake, &QComboBox::activated, this, &FormQKconfig::CombBrake_Click);
-  connect(CombTiming, &QComboBox::activated, this, &FormQKconfig::CombTiming_Click);
-  connect(CombDir, &QComboBox::activated, this, &FormQKconfig::CombDir_Click);
+  for (SettingNumber number : kComparisonOrder)
+    connect(SettingSelector(number), &QComboBox::activated, this,
+            [this, number] { UserChose(number); });
   connect(CmdReset, &QPushButton::clicked, this, &FormQKconfig::CmdReset_Click);
 }
 

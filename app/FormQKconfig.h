@@ -101,6 +101,8 @@ class FormQKconfig : public QWidget, private LinkClient {
   void SelectSetting(SettingNumber number, int index);
   QComboBox* SettingSelector(SettingNumber number) const;
   void TakeSelection(SettingNumber number);
+  // A selection the user made in a setting's list, as opposed to one the ESC's answer made.
+  void UserChose(SettingNumber number);
 
   ProgramVersion m_version;
   SerialLink m_link;

@@ -16,7 +16,11 @@ Command FormQKconfig::IdleCommand() const {
   return MotorRunning ? SpeedCommand() : PollCommand();
 }
 
-void FormQKconfig::BeforeSend(CmdRecord&) {}
+void FormQKconfig::BeforeSend(CmdRecord& head) {
+  // A throttle goes out as the slider stands now, resends included: a stop
+  // made while the ESC was slow to answer must not wait behind older values.
+  if (head.Cmd == ReqThrottle) head.Param[1] = uint8_t(SldPower->value());
+}
 
 void FormQKconfig::ProcessReply(const CmdRecord& head) {
   switch (head.Cmd) {
@@ -135,8 +139,14 @@ void FormQKconfig::CombDir_Click() {
   TakeSelection(kDir);
 }
 
+void FormQKconfig::UserChose(SettingNumber number) {
+  (this->*kSettingControls[number].click)();
+  m_settings.Choose(number);
+}
+
 void FormQKconfig::CmdReset_Click() {
   SelectDefaultSettings();
+  for (SettingNumber number : kComparisonOrder) m_settings.Choose(number);
 }
 
 void FormQKconfig::SelectDefaultSettings() {

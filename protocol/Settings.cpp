@@ -44,8 +44,11 @@ std::vector<Command> SettingsState::Compare() const {
     const int32_t esc = Esc(number);
     const int32_t sel = Sel(number);
     if (esc == sel) continue;
-    commands.push_back(esc == kNotRead ? ReadSettingCommand(number)
-                                       : WriteSettingCommand(number, uint8_t(sel + 1)));
+    // A value outside the list may be a corrupted answer or one this program
+    // does not know: ask again rather than overwrite what the ESC holds.
+    const bool unknown = esc == kNotRead || (Outside[number] && !Chosen[number]);
+    commands.push_back(unknown ? ReadSettingCommand(number)
+                               : WriteSettingCommand(number, uint8_t(sel + 1)));
   }
   return commands;
 }
@@ -54,7 +57,9 @@ std::optional<int32_t> SettingsState::TakeReply(uint8_t number, uint8_t wireValu
   if (number >= kSettingCount) return std::nullopt;
   const int32_t value = int32_t(wireValue) - 1;
   Esc(SettingNumber(number)) = value;
-  if (value < 0 || value >= entryCount) return std::nullopt;
+  Outside[number] = value < 0 || value >= entryCount;
+  if (Outside[number]) return std::nullopt;
+  Chosen[number] = false;
   return value;
 }
 

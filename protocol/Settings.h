@@ -27,11 +27,15 @@ inline constexpr std::array<SettingNumber, kSettingCount> kComparisonOrder{kCutO
 // A device value not read since the connection was made.
 inline constexpr int32_t kNotRead = -1;
 
-// Entry indices of the five settings: Sel* the user's choice, Esc* what the
-// ESC last reported. On the wire a value is its index + 1.
+// Entry indices of the five settings: Sel* the selection, Esc* what the ESC
+// last reported. On the wire a value is its index + 1.
 struct SettingsState {
   int32_t SelCutOffV = 0, SelCutOffT = 0, SelBrake = 0, SelTiming = 0, SelDir = 0;
   int32_t EscCutOffV = 0, EscCutOffT = 0, EscBrake = 0, EscTiming = 0, EscDir = 0;
+  // By setting number: the user chose the selection since the ESC last answered
+  // within the list, and the ESC's last answer lay outside the list.
+  std::array<bool, kSettingCount> Chosen{};
+  std::array<bool, kSettingCount> Outside{};
 
   int32_t& Sel(SettingNumber number);
   int32_t& Esc(SettingNumber number);
@@ -41,13 +45,19 @@ struct SettingsState {
   // A new connection: every device value must be read again.
   void ForgetDevice();
 
-  // A read for each setting not yet read, a write of the selection for each
-  // one the ESC holds differently; in comparison order.
+  // The user's own choice, by a selection or Restore Default: only such a
+  // choice is ever written over a value the ESC reported outside the list.
+  void Choose(SettingNumber number) { Chosen[number] = true; }
+
+  // In comparison order: a read for each setting not yet read, or whose value
+  // lies outside the list with no choice of the user's to carry; a write of the
+  // selection for each other one the ESC holds differently.
   std::vector<Command> Compare() const;
 
-  // Takes the ESC's answer to a read or a write as the truth. Returns the entry
-  // the selector must move to, or nothing when the setting number is unknown
-  // or the answer lies outside the selector's entryCount entries.
+  // Takes the ESC's answer to a read or a write. Within the selector's
+  // entryCount entries it is the truth: returns the entry the selector must
+  // move to. Nothing when the setting number is unknown or the answer lies
+  // outside the list.
   std::optional<int32_t> TakeReply(uint8_t number, uint8_t wireValue, int entryCount);
 };
 

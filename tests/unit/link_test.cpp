@@ -1,9 +1,8 @@
-#include "link/SerialLink.h"
-
 #include <gtest/gtest.h>
 
 #include <QStringList>
 
+#include "link/SerialLink.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
 #include "support/ScriptedPort.h"
@@ -131,8 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"MarkerInsideTheReplyIsData", true, "+100 >514B05 <59595959 =0 +100 >514B05"},
         Script{"SpeedReplySplitAcrossNotifications", true,
                "+100 >514B05 +250 <5901 +250 <0203 =0 +99 . +1 >514B05"},
-        Script{"CompletedEchoRestartsTheTimeout", false,
-               "+100 >514B00 +150 <514B00 +200 . <59 C"},
+        Script{"CompletedEchoRestartsTheTimeout", false, "+100 >514B00 +150 <514B00 +200 . <59 C"},
         Script{"NoiseAloneGivesNoMoreTime", false, "+100 >514B00 +200 <00 +109 . +1 >514B00"},
         Script{"ShortEchoRunsIntoTheReplyAndTimesOut", false,
                "+100 >514B00 <514B59 +310 >514B00 U"},
