@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "link/OneShotTimer.h"
@@ -42,6 +43,12 @@ class ManualClock {
   }
 
   std::chrono::milliseconds Now() const { return m_now; }
+  // How long until the next timer fires; nothing when none runs.
+  std::optional<std::chrono::milliseconds> NextDueIn() const {
+    const Timer* next = NextDue(std::chrono::milliseconds::max());
+    if (!next) return std::nullopt;
+    return next->m_due - m_now;
+  }
 
   void Advance(std::chrono::milliseconds span) {
     const auto end = m_now + span;
