@@ -7,7 +7,7 @@ set -euo pipefail
 velmar_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
-  libgtest-dev
+  libgtest-dev clang-format
   fonts-liberation2 fonts-dejavu-core
 )
 

@@ -44,10 +44,15 @@ TEST(Speed, SamplesRoundDownInTheGivenOrder) {
     int32_t sample;
   };
   const Case cases[] = {
-      {0xE8, 0x03, 0x00, 14, 17142}, {0x77, 0x01, 0x00, 10, 63999},  // 375: 63999.99999999999 in
-                                                                     // double precision
-      {0x70, 0x17, 0x00, 10, 3999},  {0x88, 0x13, 0x00, 12, 4000},  {0xB8, 0x0B, 0x00, 12, 6666},
-      {0x2D, 0x01, 0x00, 2, 398671}, {0xFF, 0xFF, 0xFF, 24, 0},     {0xE8, 0x03, 0x00, 3, 80000},
+      {0xE8, 0x03, 0x00, 14, 17142},
+      {0x77, 0x01, 0x00, 10, 63999},  // 375: 63999.99999999999 in
+                                      // double precision
+      {0x70, 0x17, 0x00, 10, 3999},
+      {0x88, 0x13, 0x00, 12, 4000},
+      {0xB8, 0x0B, 0x00, 12, 6666},
+      {0x2D, 0x01, 0x00, 2, 398671},
+      {0xFF, 0xFF, 0xFF, 24, 0},
+      {0xE8, 0x03, 0x00, 3, 80000},
   };
   for (const Case& c : cases)
     EXPECT_EQ(SpeedSample(PeriodFromReply(c.b1, c.b2, c.b3), c.poles), c.sample) << c.sample;
