@@ -15,23 +15,23 @@ namespace velmar::e2e {
 namespace {
 
 const Bytes kPoll = {0x51, 0x4B, 0x00};
-// After the first answered poll: identify, then every setting in the order the window shows them.
+// The first answered poll, then identify and every setting in the order the window shows them.
 const std::vector<Bytes> kConnect = {kPoll,
                                      {0x51, 0x4B, 0x01},
-                                     {0x51, 0x4B, 0x02, 0x00},
-                                     {0x51, 0x4B, 0x02, 0x03},
-                                     {0x51, 0x4B, 0x02, 0x01},
-                                     {0x51, 0x4B, 0x02, 0x02},
-                                     {0x51, 0x4B, 0x02, 0x04}};
+                                     {0x51, 0x4B, 0x02, 0},
+                                     {0x51, 0x4B, 0x02, 3},
+                                     {0x51, 0x4B, 0x02, 1},
+                                     {0x51, 0x4B, 0x02, 2},
+                                     {0x51, 0x4B, 0x02, 4}};
 constexpr milliseconds kStartTimeout(10000);  // the program's start-up on a busy machine
 
-std::vector<Bytes> requestsSince(const std::vector<LogEntry>& log, std::int64_t since) {
+std::vector<Bytes> requestsSince(const Log& log, std::int64_t since) {
   std::vector<Bytes> out;
   for (const auto& x : exchangesSince(log, since)) out.push_back(x.request.bytes);
   return out;
 }
 
-bool hasConnectSequence(const std::vector<LogEntry>& log, std::int64_t since) {
+bool connectedSince(const Log& log, std::int64_t since) {
   const auto requests = requestsSince(log, since);
   return std::search(requests.begin(), requests.end(), kConnect.begin(), kConnect.end()) !=
          requests.end();
@@ -41,85 +41,84 @@ bool onlyPolls(const std::vector<Bytes>& requests) {
   return std::all_of(requests.begin(), requests.end(), [](const Bytes& b) { return b == kPoll; });
 }
 
-bool exitedWithZero(const std::optional<int>& status) {
+bool exitedCleanly(Child& app) {
+  app.signal(SIGTERM);
+  const auto status = app.waitExit(milliseconds(5000));
   return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
 }
 
 // Qt's lock file for a device, named after its path.
-std::string lockFile(std::string path) {
+std::filesystem::path lockFile(std::string path) {
   std::replace(path.begin(), path.end(), '/', '_');
   return "/run/lock/LCK.." + path;
 }
 
-class EndToEnd : public ::testing::TestWithParam<std::vector<std::string>> {
+class EndToEnd : public ::testing::TestWithParam<const char*> {
  protected:
   // The simulator, muted when asked, then the program on its link, connected unless muted.
   void Start(std::vector<std::string> args, bool muted = false) {
-    sim_.emplace(dir_, args);
-    ASSERT_TRUE(sim_->ready());
-    ASSERT_TRUE(!muted || sim_->command("mute"));
-    app_.emplace(dir_, sim_->linkPath());
+    sim.emplace(dir, args);
+    ASSERT_TRUE(sim->ready());
+    ASSERT_TRUE(!muted || sim->command("mute"));
+    app.emplace(dir, sim->linkPath());
     ASSERT_TRUE(muted ||
-                sim_->waitFor([](auto& log) { return hasConnectSequence(log, 0); }, kStartTimeout));
+                sim->waitFor([](auto& log) { return connectedSince(log, 0); }, kStartTimeout));
   }
   void TearDown() override {
-    if (!HasFailure()) return;
     for (const char* name : {"sim.log", "sim.out", "app.out"})
-      std::cerr << "--- " << name << "\n" << std::ifstream(dir_.file(name)).rdbuf() << "\n";
+      if (HasFailure())
+        std::cerr << "--- " << name << "\n" << std::ifstream(dir.file(name)).rdbuf();
   }
 
-  TempDir dir_;
-  std::optional<SimProcess> sim_;
-  std::optional<AppProcess> app_;  // after sim_, so it ends first
+  TempDir dir;
+  std::optional<SimProcess> sim;
+  std::optional<AppProcess> app;  // after sim, so it ends first
 };
 
 TEST_P(EndToEnd, PollsUntilAnsweredThenIdentifiesAndReadsEverySetting) {
-  Start(GetParam(), true);
+  Start({GetParam()}, true);
   ASSERT_TRUE(
-      sim_->waitFor([](auto& log) { return requestsSince(log, 0).size() >= 3; }, kStartTimeout));
-  const auto unmuted = sim_->command("unmute");
+      sim->waitFor([](auto& log) { return requestsSince(log, 0).size() >= 3; }, kStartTimeout));
+  const auto unmuted = sim->command("unmute");
   ASSERT_TRUE(unmuted);
-  EXPECT_TRUE(onlyPolls(requestsSince(sim_->log(), 0)));
-  EXPECT_TRUE(sim_->waitFor([&](auto& log) { return hasConnectSequence(log, *unmuted); }));
+  EXPECT_TRUE(onlyPolls(requestsSince(sim->log(), 0)));
+  EXPECT_TRUE(sim->waitFor([&](auto& log) { return connectedSince(log, *unmuted); }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, EndToEnd,
-                         ::testing::Values(std::vector<std::string>{},
-                                           std::vector<std::string>{"--echo"}));
+// A line that does not echo, at the real baud rate, and one that echoes.
+INSTANTIATE_TEST_SUITE_P(Lines, EndToEnd, ::testing::Values("--wire-time", "--echo"));
 
 TEST_F(EndToEnd, FallsBackToPollingWhenTheEscGoesQuietAndReconnectsFully) {
   Start({});
-  const auto muted = sim_->command("mute");
+  const auto muted = sim->command("mute");
   ASSERT_TRUE(muted);
-  // Three timeouts and their re-sends take about a second; a fourth request is a poll after it.
-  ASSERT_TRUE(sim_->waitFor([&](auto& log) { return requestsSince(log, *muted).size() >= 5; }));
-  const auto unmuted = sim_->command("unmute");
+  // Three timeouts with their re-sends come first, then the polls of an unconnected link.
+  ASSERT_TRUE(sim->waitFor([&](auto& log) { return requestsSince(log, *muted).size() >= 5; }));
+  const auto unmuted = sim->command("unmute");
   ASSERT_TRUE(unmuted);
-  EXPECT_TRUE(onlyPolls(requestsSince(sim_->log(), *muted)));
-  EXPECT_TRUE(sim_->waitFor([&](auto& log) { return hasConnectSequence(log, *unmuted); }));
+  EXPECT_TRUE(onlyPolls(requestsSince(sim->log(), *muted)));
+  EXPECT_TRUE(sim->waitFor([&](auto& log) { return connectedSince(log, *unmuted); }));
 }
 
 TEST_F(EndToEnd, SigtermClosesThePortAndNothingIsSentAfterwards) {
   Start({});
-  ASSERT_TRUE(std::filesystem::exists(lockFile(sim_->linkPath())));
-  const auto signalled = sim_->mark();
-  app_->signal(SIGTERM);
-  EXPECT_TRUE(exitedWithZero(app_->waitExit(milliseconds(5000))));
-  ASSERT_TRUE(sim_->mark());
-  EXPECT_LE(requestsSince(sim_->log(), *signalled).size(), 1u) << "only one already on its way";
-  EXPECT_FALSE(std::filesystem::exists(lockFile(sim_->linkPath())));
+  ASSERT_TRUE(std::filesystem::exists(lockFile(sim->linkPath())));
+  const auto signalled = sim->mark();
+  EXPECT_TRUE(exitedCleanly(*app));
+  ASSERT_TRUE(sim->mark());
+  EXPECT_LE(requestsSince(sim->log(), *signalled).size(), 1u) << "one may be on its way";
+  EXPECT_FALSE(std::filesystem::exists(lockFile(sim->linkPath())));
 }
 
 TEST_F(EndToEnd, AVanishedDeviceIsReopenedWhenItComesBack) {
   Start({"--echo"});
-  const auto hungUp = sim_->command("hangup");
+  const auto hungUp = sim->command("hangup");
   ASSERT_TRUE(hungUp);
-  // The program looks for the device about once a second; nobody picks the port again.
-  ASSERT_TRUE(sim_->waitFor([&](auto& log) { return !requestsSince(log, *hungUp).empty(); }));
-  EXPECT_LE(exchangesSince(sim_->log(), *hungUp).front().request.us - *hungUp, 2'000'000);
-  EXPECT_TRUE(sim_->waitFor([&](auto& log) { return hasConnectSequence(log, *hungUp); }));
-  app_->signal(SIGTERM);
-  EXPECT_TRUE(exitedWithZero(app_->waitExit(milliseconds(5000))));
+  // The link now leads to a new device; nobody chooses the port again.
+  ASSERT_TRUE(sim->waitFor([&](auto& log) { return !requestsSince(log, *hungUp).empty(); }));
+  EXPECT_LE(exchangesSince(sim->log(), *hungUp).front().request.us - *hungUp, 2'000'000);
+  EXPECT_TRUE(sim->waitFor([&](auto& log) { return connectedSince(log, *hungUp); }));
+  EXPECT_TRUE(exitedCleanly(*app));
 }
 
 }  // namespace

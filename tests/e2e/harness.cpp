@@ -19,39 +19,38 @@ namespace velmar::e2e {
 namespace {
 
 // How often a wait looks again; it bounds how late a wait notices, never how long it lasts.
-constexpr milliseconds kPollInterval(5);
+constexpr milliseconds kLookInterval(5);
 constexpr milliseconds kExitTimeout(5000);
-
-std::int64_t nowMicros() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return std::int64_t{ts.tv_sec} * 1'000'000 + ts.tv_nsec / 1000;
-}
 
 bool waitUntil(const std::function<bool()>& holds, milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!holds()) {
+  for (; !holds(); std::this_thread::sleep_for(kLookInterval))
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
   return true;
 }
 
-std::optional<LogEntry> parseLine(const std::string& line) {
+LogEntry parseLine(const std::string& line) {
   std::istringstream words(line);
   LogEntry entry;
-  if (!(words >> entry.us >> entry.kind)) return std::nullopt;
+  words >> entry.us >> entry.kind;
   if (entry.kind == "event") std::getline(words >> std::ws, entry.text);
   for (std::string hex; entry.kind != "event" && words >> hex;)
-    entry.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
+    entry.bytes.push_back(std::uint8_t(std::stoul(hex, nullptr, 16)));
   return entry;
+}
+
+// The program takes its port map from the environment it starts with.
+std::vector<std::string> appArgv(const std::string& portPath) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("VELMAR_ESC_PORTS", ("1=" + portPath).c_str(), 1);
+  return {VELMAR_APP_BIN};
 }
 
 }  // namespace
 
-std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::int64_t since) {
+std::vector<Exchange> exchangesSince(const Log& log, std::int64_t since) {
   std::vector<Exchange> out;
-  for (const auto& e : entries) {
+  for (const auto& e : log) {
     if (e.us < since) continue;
     if (e.kind == "rx") out.push_back({e, std::nullopt});
     if (e.kind == "tx" && !out.empty() && !out.back().reply) out.back().reply = e;
@@ -59,117 +58,102 @@ std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::
   return out;
 }
 
-TempDir::TempDir() {
-  std::string pattern = std::filesystem::temp_directory_path() / "velmar-e2e-XXXXXX";
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+TempDir::TempDir() : path(std::filesystem::temp_directory_path() / "velmar-e2e-XXXXXX") {
+  if (!mkdtemp(path.data())) path.clear();
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  if (!path.empty()) std::filesystem::remove_all(path, ignored);
 }
 
-Child::Child(std::vector<std::string> argv, const std::string& output_file, bool pipe_stdin) {
+Child::Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin) {
   int in[2] = {-1, -1};
-  if (pipe_stdin && pipe2(in, O_CLOEXEC) != 0) return;
+  if (pipeStdin && pipe2(in, O_CLOEXEC) != 0) return;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  if (pipe_stdin) posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output_file.c_str(),
+  if (pipeStdin) posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
                                    O_WRONLY | O_CREAT | O_APPEND, 0644);
   posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   std::vector<char*> args;
   for (auto& arg : argv) args.push_back(arg.data());
   args.push_back(nullptr);
-  if (posix_spawn(&pid_, args[0], &actions, nullptr, args.data(), environ) != 0) pid_ = -1;
+  if (posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0) m_pid = -1;
   posix_spawn_file_actions_destroy(&actions);
-  if (!pipe_stdin) return;
-  close(in[0]);
-  stdin_fd_ = in[1];
+  if (pipeStdin) close(in[0]);
+  m_stdin = in[1];
 }
 
 Child::~Child() {
-  // A killed program leaves its port's lock file behind.
+  // A killed program leaves the lock file of its port behind.
   signal(SIGTERM);
-  if (!waitExit(kExitTimeout)) {
-    signal(SIGKILL);
-    waitExit(kExitTimeout);
-  }
-  if (stdin_fd_ >= 0) close(stdin_fd_);
+  if (!waitExit(kExitTimeout)) signal(SIGKILL);
+  waitExit(kExitTimeout);
+  if (m_stdin >= 0) close(m_stdin);
 }
 
-void Child::signal(int signal_number) const {
-  if (pid_ > 0 && !status_) kill(pid_, signal_number);
+void Child::signal(int number) const {
+  if (m_pid > 0 && !m_status) kill(m_pid, number);
 }
 
 std::optional<int> Child::waitExit(milliseconds timeout) {
   waitUntil(
       [&] {
         int status = 0;
-        if (pid_ <= 0 || status_ || waitpid(pid_, &status, WNOHANG) != pid_)
-          return pid_ <= 0 || status_;
-        status_ = status;
-        return true;
+        if (m_pid > 0 && !m_status && waitpid(m_pid, &status, WNOHANG) == m_pid) m_status = status;
+        return m_pid <= 0 || m_status;
       },
       timeout);
-  return status_;
+  return m_status;
 }
 
 bool Child::writeStdin(const std::string& text) const {
-  return write(stdin_fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  return write(m_stdin, text.data(), text.size()) == ssize_t(text.size());
 }
 
-SimProcess::SimProcess(const TempDir& dir, const std::vector<std::string>& extra_args)
-    : link_path_(dir.file("esc")),
-      log_path_(dir.file("sim.log")),
-      child_(
+SimProcess::SimProcess(const TempDir& dir, const std::vector<std::string>& args)
+    : m_link(dir.file("esc")),
+      m_log(dir.file("sim.log")),
+      m_child(
           [&] {
-            std::vector<std::string> argv = {VELMAR_SIM_BIN, "--link", link_path_, "--log",
-                                             log_path_};
-            argv.insert(argv.end(), extra_args.begin(), extra_args.end());
+            std::vector<std::string> argv = {VELMAR_SIM_BIN, "--link", m_link, "--log", m_log};
+            argv.insert(argv.end(), args.begin(), args.end());
             return argv;
           }(),
           dir.file("sim.out"), true) {
-  // The link appears once the device is open; the log is there before it.
-  ready_ = waitUntil([&] { return std::filesystem::exists(link_path_); }, kExitTimeout);
+  // The link appears once the device is open, and the log before it.
+  m_ready = waitUntil([&] { return std::filesystem::exists(m_link); }, kExitTimeout);
 }
 
-std::vector<LogEntry> SimProcess::log() const {
-  std::ifstream in(log_path_);
-  std::vector<LogEntry> entries;
-  // A line still being written has no newline yet and waits for the next read.
-  for (std::string line; std::getline(in, line) && !in.eof();)
-    if (auto entry = parseLine(line)) entries.push_back(*entry);
-  return entries;
+Log SimProcess::log() const {
+  std::ifstream in(m_log);
+  Log log;
+  // A line still being written has no newline yet; the next read takes it.
+  for (std::string line; std::getline(in, line) && !in.eof();) log.push_back(parseLine(line));
+  return log;
 }
 
-bool SimProcess::waitFor(const std::function<bool(const std::vector<LogEntry>&)>& holds,
-                         milliseconds timeout) const {
+bool SimProcess::waitFor(const std::function<bool(const Log&)>& holds, milliseconds timeout) const {
   return waitUntil([&] { return holds(log()); }, timeout);
 }
 
 std::optional<std::int64_t> SimProcess::command(const std::string& line) {
-  const std::int64_t sent = nowMicros();
-  if (!child_.writeStdin(line + "\n")) return std::nullopt;
+  // Events before this moment are an earlier command's; the log's clock is ours.
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const std::int64_t sent = std::int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000;
   std::optional<std::int64_t> at;
-  waitFor([&](const std::vector<LogEntry>& entries) {
-    for (const auto& e : entries)
+  if (!m_child.writeStdin(line + "\n")) return at;
+  waitFor([&](const Log& log) {
+    for (const auto& e : log)
       if (e.kind == "event" && e.text == line && e.us >= sent) at = e.us;
     return at.has_value();
   });
   return at;
 }
 
-namespace {
-// The program reads its port map from the environment it starts with.
-std::vector<std::string> appArgv(const std::string& port_path) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  setenv("VELMAR_ESC_PORTS", ("1=" + port_path).c_str(), 1);
-  return {VELMAR_APP_BIN};
-}
-}  // namespace
-
-AppProcess::AppProcess(const TempDir& dir, const std::string& port_path)
-    : Child(appArgv(port_path), dir.file("app.out")) {}
+AppProcess::AppProcess(const TempDir& dir, const std::string& portPath)
+    : Child(appArgv(portPath), dir.file("app.out")) {}
 
 }  // namespace velmar::e2e

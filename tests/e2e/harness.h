@@ -21,73 +21,69 @@ struct LogEntry {
   Bytes bytes;       // rx and tx
   std::string text;  // event: everything after "event "
 };
+using Log = std::vector<LogEntry>;
 
 // A request as the ESC saw it, with the reply it sent before the next request came.
 struct Exchange {
   LogEntry request;
   std::optional<LogEntry> reply;
 };
-std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::int64_t since);
+std::vector<Exchange> exchangesSince(const Log& log, std::int64_t since);
 
-class TempDir {
- public:
+struct TempDir {
   TempDir();
   ~TempDir();
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+  std::string file(const std::string& name) const { return path + "/" + name; }
+  std::string path;
 };
 
-// A child process with its output in a file. It is asked to end with SIGTERM at destruction;
-// SIGKILL comes only if it has not ended within a few seconds.
+// A child process writing to a file. Destruction asks it to end with SIGTERM, and kills it
+// only if it has not ended a few seconds later.
 class Child {
  public:
-  Child(std::vector<std::string> argv, const std::string& output_file, bool pipe_stdin = false);
+  Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin = false);
   ~Child();
   Child(const Child&) = delete;
   Child& operator=(const Child&) = delete;
 
-  pid_t pid() const { return pid_; }
-  void signal(int signal_number) const;
-  // The wait status once the child has ended, or nothing if it runs past the timeout.
+  void signal(int number) const;
+  // The wait status once the child has ended; nothing if it still runs after the timeout.
   std::optional<int> waitExit(milliseconds timeout);
   bool writeStdin(const std::string& text) const;
 
  private:
-  pid_t pid_ = -1;
-  std::optional<int> status_;
-  int stdin_fd_ = -1;
+  pid_t m_pid = -1;
+  std::optional<int> m_status;
+  int m_stdin = -1;
 };
 
 // The simulated ESC, its device linked at a fixed path in `dir`, logging there.
 class SimProcess {
  public:
-  SimProcess(const TempDir& dir, const std::vector<std::string>& extra_args);
+  SimProcess(const TempDir& dir, const std::vector<std::string>& args);
 
-  bool ready() const { return ready_; }
-  const std::string& linkPath() const { return link_path_; }
-  std::vector<LogEntry> log() const;
-  // Waits until `holds` is true of the log; false if it is not within the timeout.
-  bool waitFor(const std::function<bool(const std::vector<LogEntry>&)>& holds,
+  bool ready() const { return m_ready; }
+  const std::string& linkPath() const { return m_link; }
+  Log log() const;
+  bool waitFor(const std::function<bool(const Log&)>& holds,
                milliseconds timeout = milliseconds(5000)) const;
-  // Sends a control command and returns the time of the event it logs under the same words.
+  // Sends a control command; returns the time of the event it logs under the same words.
   std::optional<std::int64_t> command(const std::string& line);
-  // Once its mark is logged, so is everything the simulator had read before.
-  std::optional<std::int64_t> mark() { return command("mark " + std::to_string(++marks_)); }
+  // Once a mark is logged, so is everything the simulator had read before it.
+  std::optional<std::int64_t> mark() { return command("mark " + std::to_string(++m_marks)); }
 
  private:
-  std::string link_path_;
-  std::string log_path_;
-  Child child_;
-  bool ready_ = false;
-  int marks_ = 0;
+  std::string m_link;
+  std::string m_log;
+  Child m_child;
+  bool m_ready = false;
+  int m_marks = 0;
 };
 
 // The program under test, without a display, with the simulator's link as port 1.
 class AppProcess : public Child {
  public:
-  AppProcess(const TempDir& dir, const std::string& port_path);
+  AppProcess(const TempDir& dir, const std::string& portPath);
 };
 
 }  // namespace velmar::e2e

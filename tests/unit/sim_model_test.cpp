@@ -22,13 +22,10 @@ struct Esc {
   explicit Esc(EscOptions options = {}) : model(options, now) {}
   Bytes Send(const Bytes& in) {
     model.receive(in, now);
-    return Due();
+    return Wait(0s);
   }
   Bytes Wait(Time t) {
     model.tick(now += t);
-    return Due();
-  }
-  Bytes Due() {
     Bytes out;
     for (auto due = model.pending(now); !due.empty(); due = model.pending(now)) {
       out.insert(out.end(), due.begin(), due.end());
