@@ -15,14 +15,8 @@ namespace velmar::e2e {
 namespace {
 
 const Bytes kPoll = {0x51, 0x4B, 0x00};
-// The first answered poll, then identify and every setting in the order the window shows them.
-const std::vector<Bytes> kConnect = {kPoll,
-                                     {0x51, 0x4B, 0x01},
-                                     {0x51, 0x4B, 0x02, 0},
-                                     {0x51, 0x4B, 0x02, 3},
-                                     {0x51, 0x4B, 0x02, 1},
-                                     {0x51, 0x4B, 0x02, 2},
-                                     {0x51, 0x4B, 0x02, 4}};
+// The first answered poll, identify, then a read of each setting in the order the window shows.
+const std::string kConnect("QK\0QK\1QK\2\0QK\2\3QK\2\1QK\2\2QK\2\4", 26);
 constexpr milliseconds kStartTimeout(10000);  // the program's start-up on a busy machine
 
 std::vector<Bytes> requestsSince(const Log& log, std::int64_t since) {
@@ -32,9 +26,9 @@ std::vector<Bytes> requestsSince(const Log& log, std::int64_t since) {
 }
 
 bool connectedSince(const Log& log, std::int64_t since) {
-  const auto requests = requestsSince(log, since);
-  return std::search(requests.begin(), requests.end(), kConnect.begin(), kConnect.end()) !=
-         requests.end();
+  std::string sent;
+  for (const auto& request : requestsSince(log, since)) sent.append(request.begin(), request.end());
+  return sent.find(kConnect) != std::string::npos;
 }
 
 bool onlyPolls(const std::vector<Bytes>& requests) {
@@ -53,7 +47,17 @@ std::filesystem::path lockFile(std::string path) {
   return "/run/lock/LCK.." + path;
 }
 
-class EndToEnd : public ::testing::TestWithParam<const char*> {
+struct Quiet {
+  const char* name;
+  const char* line;
+  bool afterConnecting;
+};
+
+void PrintTo(const Quiet& quiet, std::ostream* out) {
+  *out << quiet.name;  // not its pointers
+}
+
+class EndToEnd : public ::testing::TestWithParam<Quiet> {
  protected:
   // The simulator, muted when asked, then the program on its link, connected unless muted.
   void Start(std::vector<std::string> args, bool muted = false) {
@@ -66,8 +70,7 @@ class EndToEnd : public ::testing::TestWithParam<const char*> {
   }
   void TearDown() override {
     for (const char* name : {"sim.log", "sim.out", "app.out"})
-      if (HasFailure())
-        std::cerr << "--- " << name << "\n" << std::ifstream(dir.file(name)).rdbuf();
+      if (HasFailure()) std::cerr << name << ":\n" << std::ifstream(dir.file(name)).rdbuf();
   }
 
   TempDir dir;
@@ -75,50 +78,43 @@ class EndToEnd : public ::testing::TestWithParam<const char*> {
   std::optional<AppProcess> app;  // after sim, so it ends first
 };
 
-TEST_P(EndToEnd, PollsUntilAnsweredThenIdentifiesAndReadsEverySetting) {
-  Start({GetParam()}, true);
-  ASSERT_TRUE(
-      sim->waitFor([](auto& log) { return requestsSince(log, 0).size() >= 3; }, kStartTimeout));
-  const auto unmuted = sim->command("unmute");
-  ASSERT_TRUE(unmuted);
-  EXPECT_TRUE(onlyPolls(requestsSince(sim->log(), 0)));
-  EXPECT_TRUE(sim->waitFor([&](auto& log) { return connectedSince(log, *unmuted); }));
-}
-
-// A line that does not echo, at the real baud rate, and one that echoes.
-INSTANTIATE_TEST_SUITE_P(Lines, EndToEnd, ::testing::Values("--wire-time", "--echo"));
-
-TEST_F(EndToEnd, FallsBackToPollingWhenTheEscGoesQuietAndReconnectsFully) {
-  Start({});
-  const auto muted = sim->command("mute");
+// Quiet from the start, or after a connection: then three timeouts with their re-sends come
+// first, and the fall-back. Either way the program polls until it is answered, then connects.
+TEST_P(EndToEnd, PollsWhileTheEscIsQuietAndConnectsFullyOnceItAnswers) {
+  const auto [name, line, later] = GetParam();
+  Start({line}, !later);
+  const auto muted = later ? sim->command("mute") : std::optional<std::int64_t>(0);
   ASSERT_TRUE(muted);
-  // Three timeouts with their re-sends come first, then the polls of an unconnected link.
-  ASSERT_TRUE(sim->waitFor([&](auto& log) { return requestsSince(log, *muted).size() >= 5; }));
+  ASSERT_TRUE(sim->waitFor([&](auto& log) { return requestsSince(log, *muted).size() >= 5; },
+                           kStartTimeout));
   const auto unmuted = sim->command("unmute");
   ASSERT_TRUE(unmuted);
   EXPECT_TRUE(onlyPolls(requestsSince(sim->log(), *muted)));
   EXPECT_TRUE(sim->waitFor([&](auto& log) { return connectedSince(log, *unmuted); }));
 }
 
-TEST_F(EndToEnd, SigtermClosesThePortAndNothingIsSentAfterwards) {
-  Start({});
-  ASSERT_TRUE(std::filesystem::exists(lockFile(sim->linkPath())));
-  const auto signalled = sim->mark();
-  EXPECT_TRUE(exitedCleanly(*app));
-  ASSERT_TRUE(sim->mark());
-  EXPECT_LE(requestsSince(sim->log(), *signalled).size(), 1u) << "one may be on its way";
-  EXPECT_FALSE(std::filesystem::exists(lockFile(sim->linkPath())));
-}
+INSTANTIATE_TEST_SUITE_P(Lines, EndToEnd,
+                         ::testing::Values(Quiet{"FromTheStartOnAPacedLine", "--wire-time", false},
+                                           Quiet{"FromTheStartOnAnEchoingLine", "--echo", false},
+                                           Quiet{"AfterConnectingOnAnEchoingLine", "--echo", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(EndToEnd, AVanishedDeviceIsReopenedWhenItComesBack) {
+// Survives the device vanishing, reopens it when it is back, and a SIGTERM closes it as the
+// user would: nothing more is sent and no lock file stays behind.
+TEST_F(EndToEnd, AVanishedDeviceIsReopenedWhenItComesBackAndSigtermClosesIt) {
   Start({"--echo"});
   const auto hungUp = sim->command("hangup");
   ASSERT_TRUE(hungUp);
   // The link now leads to a new device; nobody chooses the port again.
   ASSERT_TRUE(sim->waitFor([&](auto& log) { return !requestsSince(log, *hungUp).empty(); }));
   EXPECT_LE(exchangesSince(sim->log(), *hungUp).front().request.us - *hungUp, 2'000'000);
-  EXPECT_TRUE(sim->waitFor([&](auto& log) { return connectedSince(log, *hungUp); }));
+  ASSERT_TRUE(sim->waitFor([&](auto& log) { return connectedSince(log, *hungUp); }));
+  ASSERT_TRUE(std::filesystem::exists(lockFile(sim->linkPath())));
+  const auto signalled = sim->mark();
   EXPECT_TRUE(exitedCleanly(*app));
+  ASSERT_TRUE(sim->mark());
+  EXPECT_LE(requestsSince(sim->log(), *signalled).size(), 1u) << "one may be on its way";
+  EXPECT_FALSE(std::filesystem::exists(lockFile(sim->linkPath())));
 }
 
 }  // namespace

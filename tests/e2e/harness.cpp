@@ -2,18 +2,14 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace velmar::e2e {
 namespace {
@@ -29,14 +25,11 @@ bool waitUntil(const std::function<bool()>& holds, milliseconds timeout) {
   return true;
 }
 
-LogEntry parseLine(const std::string& line) {
-  std::istringstream words(line);
-  LogEntry entry;
-  words >> entry.us >> entry.kind;
-  if (entry.kind == "event") std::getline(words >> std::ws, entry.text);
-  for (std::string hex; entry.kind != "event" && words >> hex;)
-    entry.bytes.push_back(std::uint8_t(std::stoul(hex, nullptr, 16)));
-  return entry;
+std::vector<std::string> simArgv(const TempDir& dir, const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {VELMAR_SIM_BIN, "--link", dir.file("esc"), "--log",
+                                   dir.file("sim.log")};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
 }
 
 // The program takes its port map from the environment it starts with.
@@ -70,17 +63,18 @@ TempDir::~TempDir() {
 Child::Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin) {
   int in[2] = {-1, -1};
   if (pipeStdin && pipe2(in, O_CLOEXEC) != 0) return;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (pipeStdin) posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                   O_WRONLY | O_CREAT | O_APPEND, 0644);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
   std::vector<char*> args;
   for (auto& arg : argv) args.push_back(arg.data());
   args.push_back(nullptr);
-  if (posix_spawn(&m_pid, args[0], &actions, nullptr, args.data(), environ) != 0) m_pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
+  m_pid = fork();
+  if (m_pid == 0) {
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    dup2(out, STDOUT_FILENO);
+    dup2(out, STDERR_FILENO);
+    if (pipeStdin) dup2(in[0], STDIN_FILENO);
+    execv(args[0], args.data());
+    _exit(127);
+  }
   if (pipeStdin) close(in[0]);
   m_stdin = in[1];
 }
@@ -113,15 +107,9 @@ bool Child::writeStdin(const std::string& text) const {
 }
 
 SimProcess::SimProcess(const TempDir& dir, const std::vector<std::string>& args)
-    : m_link(dir.file("esc")),
-      m_log(dir.file("sim.log")),
-      m_child(
-          [&] {
-            std::vector<std::string> argv = {VELMAR_SIM_BIN, "--link", m_link, "--log", m_log};
-            argv.insert(argv.end(), args.begin(), args.end());
-            return argv;
-          }(),
-          dir.file("sim.out"), true) {
+    : Child(simArgv(dir, args), dir.file("sim.out"), true),
+      m_link(dir.file("esc")),
+      m_log(dir.file("sim.log")) {
   // The link appears once the device is open, and the log before it.
   m_ready = waitUntil([&] { return std::filesystem::exists(m_link); }, kExitTimeout);
 }
@@ -130,7 +118,14 @@ Log SimProcess::log() const {
   std::ifstream in(m_log);
   Log log;
   // A line still being written has no newline yet; the next read takes it.
-  for (std::string line; std::getline(in, line) && !in.eof();) log.push_back(parseLine(line));
+  for (std::string line; std::getline(in, line) && !in.eof();) {
+    std::istringstream words(line);
+    LogEntry& e = log.emplace_back();
+    words >> e.us >> e.kind;
+    if (e.kind == "event") std::getline(words >> std::ws, e.text);
+    for (std::string hex; e.kind != "event" && words >> hex;)
+      e.bytes.push_back(std::uint8_t(std::stoul(hex, nullptr, 16)));
+  }
   return log;
 }
 
@@ -139,15 +134,12 @@ bool SimProcess::waitFor(const std::function<bool(const Log&)>& holds, milliseco
 }
 
 std::optional<std::int64_t> SimProcess::command(const std::string& line) {
-  // Events before this moment are an earlier command's; the log's clock is ours.
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  const std::int64_t sent = std::int64_t{now.tv_sec} * 1'000'000 + now.tv_nsec / 1000;
+  const std::size_t before = log().size();  // earlier events are an earlier command's
   std::optional<std::int64_t> at;
-  if (!m_child.writeStdin(line + "\n")) return at;
+  if (!writeStdin(line + "\n")) return at;
   waitFor([&](const Log& log) {
-    for (const auto& e : log)
-      if (e.kind == "event" && e.text == line && e.us >= sent) at = e.us;
+    for (std::size_t i = before; i < log.size(); ++i)
+      if (log[i].kind == "event" && log[i].text == line) at = log[i].us;
     return at.has_value();
   });
   return at;

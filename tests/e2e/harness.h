@@ -44,7 +44,6 @@ class Child {
   Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin = false);
   ~Child();
   Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
 
   void signal(int number) const;
   // The wait status once the child has ended; nothing if it still runs after the timeout.
@@ -58,7 +57,7 @@ class Child {
 };
 
 // The simulated ESC, its device linked at a fixed path in `dir`, logging there.
-class SimProcess {
+class SimProcess : public Child {
  public:
   SimProcess(const TempDir& dir, const std::vector<std::string>& args);
 
@@ -69,13 +68,12 @@ class SimProcess {
                milliseconds timeout = milliseconds(5000)) const;
   // Sends a control command; returns the time of the event it logs under the same words.
   std::optional<std::int64_t> command(const std::string& line);
-  // Once a mark is logged, so is everything the simulator had read before it.
+  // A mark is logged after everything the simulator had read before it.
   std::optional<std::int64_t> mark() { return command("mark " + std::to_string(++m_marks)); }
 
  private:
   std::string m_link;
   std::string m_log;
-  Child m_child;
   bool m_ready = false;
   int m_marks = 0;
 };

@@ -46,14 +46,12 @@ class PortService : public ::testing::Test {
   int master = -1;
 };
 
-TEST_F(PortService, OpensMappedPortsByNumberAndLocksThemWhileOpen) {
+TEST_F(PortService, OpensAMappedPortByNumberAndLocksItWhileOpen) {
   auto port = NewPort(2);
   EXPECT_TRUE(port->Open());
   EXPECT_EQ(port->Describe(2), link);
-  auto other = NewPort(1);
-  EXPECT_FALSE(other->Open()) << "port 1 is not mapped";
-  other->SetPortNumber(2);
-  EXPECT_FALSE(other->Open()) << "port 2 is in use";
+  auto other = NewPort(2);
+  EXPECT_FALSE(other->Open()) << "in use";
   port->Close();
   EXPECT_FALSE(port->IsOpen());
   EXPECT_TRUE(other->Open());

@@ -1,5 +1,5 @@
-// What the other tests rely on from the simulated ESC: its answers, its echo, split and mute,
-// and the link that follows its device across a hang-up.
+// What the other tests rely on from the simulated ESC: its answers, its echo, split and
+// silence, and the link that follows its device across a hang-up.
 
 #include <gtest/gtest.h>
 
@@ -37,45 +37,38 @@ struct Esc {
   EscModel model;
 };
 
-TEST(SimModel, AnswersEachCommand) {
+// Each command answered as the ESC does, and the line's echo, split and silence.
+TEST(SimModel, AnswersEachCommandOnEveryKindOfLine) {
   const struct {
     const char* name;
     Bytes in;
     Bytes out;
+    Bytes outLater = {};  // within the next 30 ms
+    bool echo = false;
+    std::optional<Time> split = {};
+    bool muted = false;
   } cases[] = {
       {"poll", kPoll, {0x59}},
       {"identify: hardware 8250, firmware 1012", kIdentify, {0x59, 0x3A, 0x20, 0xF4, 0x03}},
-      {"read settings 0 and 4",
-       {0x51, 0x4B, 0x02, 0x00, 0x51, 0x4B, 0x02, 0x04},
-       {0x59, 2, 0x59, 1}},
-      {"write, then read",
-       {0x51, 0x4B, 0x03, 0x02, 0x03, 0x51, 0x4B, 0x02, 0x02},
-       {0x59, 3, 0x59, 3}},
-      {"write out of range", {0x51, 0x4B, 0x03, 0x00, 0x09}, {0x59, 2}},
-      {"throttle", {0x51, 0x4B, 0x04, 0x78}, {0x59}},
-      {"speed, motor standing", {0x51, 0x4B, 0x05}, {0x59, 0, 0, 0}},
+      {"read settings 0 and 4", {0x51, 0x4B, 2, 0, 0x51, 0x4B, 2, 4}, {0x59, 2, 0x59, 1}},
+      {"write, then read", {0x51, 0x4B, 3, 2, 3, 0x51, 0x4B, 2, 2}, {0x59, 3, 0x59, 3}},
+      {"write out of range", {0x51, 0x4B, 3, 0, 9}, {0x59, 2}},
+      {"throttle", {0x51, 0x4B, 4, 120}, {0x59}},
+      {"speed, motor standing", {0x51, 0x4B, 5}, {0x59, 0, 0, 0}},
+      {"echo", kPoll, {0x51, 0x4B, 0, 0x59}, {}, true},
+      {"muted", kPoll, {}, {}, false, {}, true},
+      {"echo while muted", kPoll, kPoll, {}, true, {}, true},
+      {"split", kIdentify, {0x59, 0x3A, 0x20}, {0xF4, 0x03}, false, 30ms},
   };
-  for (const auto& c : cases) EXPECT_EQ(Esc().Send(c.in), c.out) << c.name;
-}
-
-TEST(SimModel, EchoesEveryByteEvenWhileMuted) {
-  EscOptions options;
-  options.line.echo = true;
-  Esc esc(options);
-  EXPECT_EQ(esc.Send(kPoll), Bytes({0x51, 0x4B, 0x00, 0x59}));
-  esc.model.setMuted(true, esc.now);
-  EXPECT_EQ(esc.Send(kPoll), kPoll);
-  esc.model.setMuted(false, esc.now);
-  EXPECT_EQ(esc.Send(kPoll), Bytes({0x51, 0x4B, 0x00, 0x59}));
-}
-
-TEST(SimModel, SplitsAReplyWithAPause) {
-  EscOptions options;
-  options.line.split = 30ms;
-  Esc esc(options);
-  EXPECT_EQ(esc.Send(kIdentify), Bytes({0x59, 0x3A, 0x20}));
-  EXPECT_EQ(esc.Wait(29ms), Bytes{});
-  EXPECT_EQ(esc.Wait(1ms), Bytes({0xF4, 0x03}));
+  for (const auto& c : cases) {
+    EscOptions options;
+    options.line.echo = c.echo;
+    options.line.split = c.split;
+    Esc esc(options);
+    esc.model.setMuted(c.muted, esc.now);
+    EXPECT_EQ(esc.Send(c.in), c.out) << c.name;
+    EXPECT_EQ(esc.Wait(30ms), c.outLater) << c.name;
+  }
 }
 
 TEST(SimModel, TheLinkIsRepointedButNeverReplacesAFile) {
