@@ -47,8 +47,8 @@ Result Measure(const std::vector<std::string>& simArgs, int seconds) {
   if (!sim.ready()) return result;
   AppProcess app(dir, sim.linkPath());
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
-  app.child().signal(SIGTERM);
-  app.child().waitExit(std::chrono::milliseconds(5000));
+  app.signal(SIGTERM);
+  app.waitExit(std::chrono::milliseconds(5000));
 
   const std::vector<Exchange> exchanges = exchangesSince(sim.log(), 0);
   std::optional<std::int64_t> firstPollReply;

@@ -1,5 +1,6 @@
 #include "QtSerialPort.h"
 
+#include <QFileInfo>
 #include <QMetaObject>
 
 #ifdef Q_OS_LINUX
@@ -9,6 +10,8 @@
 
 namespace velmar {
 namespace {
+
+constexpr std::chrono::milliseconds kReturnWatchInterval(1000);
 
 // USB-serial adapters hold received bytes for up to 16 ms unless asked not to,
 // which would add that much to every exchange. Ports without the setting
@@ -34,13 +37,23 @@ QtSerialPort::QtSerialPort(PortMap ports, QObject* parent)
   m_port.setFlowControl(QSerialPort::NoFlowControl);
   connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
   connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+  m_watch.setInterval(kReturnWatchInterval);
+  connect(&m_watch, &QTimer::timeout, this, &QtSerialPort::WatchForReturn);
+}
+
+void QtSerialPort::SetPortNumber(int number) {
+  // Another port chosen: the lost one is no longer wanted back.
+  if (number != m_number) m_watch.stop();
+  m_number = number;
 }
 
 bool QtSerialPort::Open() {
   if (m_port.isOpen() || !m_ports.Has(m_number)) return m_port.isOpen();
-  m_port.setPortName(m_ports.Device(m_number).path);
+  m_path = m_ports.Device(m_number).path;
+  m_port.setPortName(m_path);
   m_failing = false;
   if (!m_port.open(QIODevice::ReadWrite)) return false;
+  m_watch.stop();
   ++m_session;
   RequestLowLatency(m_port);
   return true;
@@ -116,9 +129,17 @@ void QtSerialPort::Fail() {
       [this, session] {
         if (session != m_session || !m_port.isOpen()) return;
         m_port.close();
+        m_watch.start();
         emit lost();
       },
       Qt::QueuedConnection);
+}
+
+void QtSerialPort::WatchForReturn() {
+  // Only the path is looked at: opening the device is left to whoever wants it
+  // back, and a device that is there but refuses the open is reported again at
+  // the next look.
+  if (QFileInfo::exists(m_path)) emit returned();
 }
 
 }  // namespace velmar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSerialPort>
+#include <QTimer>
 
 #include "PortMap.h"
 #include "SerialPort.h"
@@ -14,7 +15,7 @@ class QtSerialPort final : public SerialPort {
  public:
   explicit QtSerialPort(PortMap ports, QObject* parent = nullptr);
 
-  void SetPortNumber(int number) override { m_number = number; }
+  void SetPortNumber(int number) override;
   int PortNumber() const override { return m_number; }
   bool Open() override;
   void Close() override;
@@ -32,6 +33,7 @@ class QtSerialPort final : public SerialPort {
   void OnReadyRead();
   void OnError(QSerialPort::SerialPortError error);
   void Fail();
+  void WatchForReturn();
 
   PortMap m_ports;
   QSerialPort m_port;
@@ -41,6 +43,9 @@ class QtSerialPort final : public SerialPort {
   // port opened after it.
   quint64 m_session = 0;
   bool m_failing = false;
+  // Looks for a lost device's path once a second, so the window never waits on it.
+  QTimer m_watch;
+  QString m_path;  // the device last opened
 };
 
 }  // namespace velmar

@@ -16,6 +16,7 @@ SerialLink::SerialLink(LinkServices services, LinkClient& client)
   Timer2.onTimeout = [this] { Timer2_Timer(); };
   connect(&m_port, &SerialPort::commEvent, this, &SerialLink::MSComm_OnComm);
   connect(&m_port, &SerialPort::lost, this, &SerialLink::OnPortLost);
+  connect(&m_port, &SerialPort::returned, this, &SerialLink::OnPortReturned);
 }
 
 SerialLink::~SerialLink() {
@@ -34,6 +35,7 @@ bool SerialLink::ProbePort(int number) {
 }
 
 bool SerialLink::SelectPort(int number) {
+  m_lostPort = 0;
   StopTimers();
   // The head command goes out again on the new port.
   EndExchange();
@@ -151,11 +153,19 @@ void SerialLink::StopTimers() {
 }
 
 void SerialLink::OnPortLost() {
-  // The device went away under us; choosing its entry again reopens it.
+  // The device went away under us; it is reopened when it comes back.
   EndExchange();
   StopTimers();
+  m_lostPort = m_openPort;
   m_openPort = 0;
   FallBack();
+}
+
+void SerialLink::OnPortReturned() {
+  // Only while no other port was chosen since the loss; a device that is back
+  // but not yet ready is tried again when the port next reports it.
+  const int32_t number = m_lostPort;
+  if (number != 0 && !SelectPort(number)) m_lostPort = number;
 }
 
 void SerialLink::FallBack() {

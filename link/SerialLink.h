@@ -78,6 +78,7 @@ class SerialLink : public QObject {
   void EndExchange();
   void StopTimers();
   void OnPortLost();
+  void OnPortReturned();
   void FallBack();
 
   LinkServices m_services;
@@ -90,6 +91,7 @@ class SerialLink : public QObject {
   ReplyReceiver m_receiver;
   LinkState m_state = LinkState::Unconnected;
   int32_t m_openPort = 0;
+  int32_t m_lostPort = 0;  // the port whose device went away, until it is back or another is chosen
   int32_t TimeoutCount = 0;
   bool RxBusy = false;
 };

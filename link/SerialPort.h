@@ -40,6 +40,9 @@ class SerialPort : public QObject {
   // The device failed under an open port (unplugged, hung up, a write that did
   // not go out). The port has been closed by the time this arrives.
   void lost();
+  // The device of a lost port is there again and may be opened. Reported about
+  // once a second until it is opened or another port number is chosen.
+  void returned();
 };
 
 }  // namespace velmar

@@ -1,99 +1,49 @@
 #include "harness.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <thread>
-
-extern char** environ;
 
 namespace velmar::e2e {
 namespace {
 
 // How often a wait looks again; it bounds how late a wait notices, never how long it lasts.
-constexpr milliseconds kPollInterval(5);
+constexpr milliseconds kLookInterval(5);
+constexpr milliseconds kExitTimeout(5000);
 
-std::vector<char*> cStrings(std::vector<std::string>& strings) {
-  std::vector<char*> out;
-  for (auto& s : strings) out.push_back(s.data());
-  out.push_back(nullptr);
-  return out;
-}
-
-// Our environment with `overrides` (NAME=value) put in.
-std::vector<std::string> childEnvironment(const std::vector<std::string>& overrides) {
-  std::map<std::string, std::string> vars;
-  auto add = [&](const std::string& entry) {
-    const auto equals = entry.find('=');
-    if (equals != std::string::npos) vars[entry.substr(0, equals)] = entry;
-  };
-  for (char** e = environ; *e != nullptr; ++e) add(*e);
-  for (const auto& entry : overrides) add(entry);
-  std::vector<std::string> out;
-  for (auto& [name, entry] : vars) out.push_back(entry);
-  return out;
-}
-
-bool parseHex(const std::string& word, std::uint8_t& byte) {
-  if (word.size() != 2) return false;
-  char* end = nullptr;
-  const long value = std::strtol(word.c_str(), &end, 16);
-  if (end != word.c_str() + 2) return false;
-  byte = static_cast<std::uint8_t>(value);
+bool waitUntil(const std::function<bool()>& holds, milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (; !holds(); std::this_thread::sleep_for(kLookInterval))
+    if (std::chrono::steady_clock::now() >= deadline) return false;
   return true;
 }
 
-std::optional<LogEntry> parseLine(const std::string& line) {
-  std::istringstream words(line);
-  LogEntry entry;
-  if (!(words >> entry.us >> entry.kind)) return std::nullopt;
-  if (entry.kind == "event") {
-    std::getline(words >> std::ws, entry.text);
-    return entry;
-  }
-  std::string word;
-  while (words >> word) {
-    std::uint8_t byte = 0;
-    if (!parseHex(word, byte)) return std::nullopt;
-    entry.bytes.push_back(byte);
-  }
-  return entry;
+std::vector<std::string> simArgv(const TempDir& dir, const std::vector<std::string>& args) {
+  std::vector<std::string> argv = {VELMAR_SIM_BIN, "--link", dir.file("esc"), "--log",
+                                   dir.file("sim.log")};
+  argv.insert(argv.end(), args.begin(), args.end());
+  return argv;
+}
+
+// The program takes its port map from the environment it starts with.
+std::vector<std::string> appArgv(const std::string& portPath) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  setenv("VELMAR_ESC_PORTS", ("1=" + portPath).c_str(), 1);
+  return {VELMAR_APP_BIN};
 }
 
 }  // namespace
 
-std::int64_t monotonicMicros() {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return std::int64_t{ts.tv_sec} * 1'000'000 + ts.tv_nsec / 1000;
-}
-
-std::vector<LogEntry> parseLog(const std::string& text) {
-  std::vector<LogEntry> entries;
-  std::size_t start = 0;
-  for (auto end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
-    if (auto entry = parseLine(text.substr(start, end - start))) entries.push_back(*entry);
-    start = end + 1;
-  }
-  return entries;
-}
-
-std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::int64_t since) {
+std::vector<Exchange> exchangesSince(const Log& log, std::int64_t since) {
   std::vector<Exchange> out;
-  for (const auto& e : entries) {
+  for (const auto& e : log) {
     if (e.us < since) continue;
     if (e.kind == "rx") out.push_back({e, std::nullopt});
     if (e.kind == "tx" && !out.empty() && !out.back().reply) out.back().reply = e;
@@ -101,212 +51,101 @@ std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::
   return out;
 }
 
-std::string toHex(const Bytes& bytes) {
-  std::string out;
-  char hex[4];
-  for (const auto byte : bytes) {
-    std::snprintf(hex, sizeof hex, "%s%02X", out.empty() ? "" : " ", unsigned{byte});
-    out += hex;
-  }
-  return out;
-}
-
-TempDir::TempDir() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/velmar-e2e-XXXXXX";
-  if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+TempDir::TempDir() : path(std::filesystem::temp_directory_path() / "velmar-e2e-XXXXXX") {
+  if (!mkdtemp(path.data())) path.clear();
 }
 
 TempDir::~TempDir() {
   std::error_code ignored;
-  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  if (!path.empty()) std::filesystem::remove_all(path, ignored);
 }
 
-Child::Child(const Setup& setup) {
+Child::Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin) {
   int in[2] = {-1, -1};
-  int out[2] = {-1, -1};
-  if (setup.pipe_stdin && pipe2(in, O_CLOEXEC) != 0) return;
-  if (setup.pipe_stdout && pipe2(out, O_CLOEXEC) != 0) return;
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (setup.pipe_stdin) {
-    posix_spawn_file_actions_adddup2(&actions, in[0], STDIN_FILENO);
-  } else {
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  if (pipeStdin && pipe2(in, O_CLOEXEC) != 0) return;
+  std::vector<char*> args;
+  for (auto& arg : argv) args.push_back(arg.data());
+  args.push_back(nullptr);
+  m_pid = fork();
+  if (m_pid == 0) {
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    dup2(out, STDOUT_FILENO);
+    dup2(out, STDERR_FILENO);
+    if (pipeStdin) dup2(in[0], STDIN_FILENO);
+    execv(args[0], args.data());
+    _exit(127);
   }
-  if (!setup.output_file.empty()) {
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, setup.output_file.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (!setup.pipe_stdout)
-      posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
-  }
-  if (setup.pipe_stdout) posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-
-  auto argv_strings = setup.argv;
-  auto env_strings = childEnvironment(setup.env);
-  auto argv = cStrings(argv_strings);
-  auto envp = cStrings(env_strings);
-  if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
-  posix_spawn_file_actions_destroy(&actions);
-
-  if (setup.pipe_stdin) {
-    close(in[0]);
-    stdin_fd_ = in[1];
-  }
-  if (setup.pipe_stdout) {
-    close(out[1]);
-    stdout_fd_ = out[0];
-  }
+  if (pipeStdin) close(in[0]);
+  m_stdin = in[1];
 }
 
 Child::~Child() {
-  if (running()) {
-    kill(pid_, SIGKILL);
-    waitExit(milliseconds(5000));
-  }
-  if (stdin_fd_ >= 0) close(stdin_fd_);
-  if (stdout_fd_ >= 0) close(stdout_fd_);
+  // A killed program leaves the lock file of its port behind.
+  signal(SIGTERM);
+  if (!waitExit(kExitTimeout)) signal(SIGKILL);
+  waitExit(kExitTimeout);
+  if (m_stdin >= 0) close(m_stdin);
 }
 
-void Child::signal(int signal_number) const {
-  if (pid_ > 0) kill(pid_, signal_number);
+void Child::signal(int number) const {
+  if (m_pid > 0 && !m_status) kill(m_pid, number);
 }
 
 std::optional<int> Child::waitExit(milliseconds timeout) {
-  if (status_ || pid_ <= 0) return status_;
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    int status = 0;
-    const pid_t done = waitpid(pid_, &status, WNOHANG);
-    if (done == pid_) {
-      status_ = status;
-      return status_;
-    }
-    if (done < 0 && errno != EINTR) return std::nullopt;
-    if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-}
-
-bool Child::running() {
-  return pid_ > 0 && !waitExit(milliseconds(0));
-}
-
-std::optional<std::string> Child::readLine(milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    const auto newline = stdout_buffer_.find('\n');
-    if (newline != std::string::npos) {
-      std::string line = stdout_buffer_.substr(0, newline);
-      stdout_buffer_.erase(0, newline + 1);
-      return line;
-    }
-    const auto left =
-        std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (stdout_fd_ < 0 || left.count() <= 0) return std::nullopt;
-    pollfd fd{stdout_fd_, POLLIN, 0};
-    if (poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
-    char buffer[256];
-    const ssize_t n = read(stdout_fd_, buffer, sizeof buffer);
-    if (n <= 0) return std::nullopt;
-    stdout_buffer_.append(buffer, static_cast<std::size_t>(n));
-  }
-}
-
-bool Child::writeStdin(const std::string& text) {
-  if (stdin_fd_ < 0) return false;
-  return write(stdin_fd_, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-}
-
-SimProcess::SimProcess(const TempDir& dir, const std::vector<std::string>& extra_args)
-    : child_([&] {
-        Child::Setup setup;
-        setup.argv = {VELMAR_SIM_BIN, "--link", dir.file("esc"), "--log", dir.file("sim.log")};
-        setup.argv.insert(setup.argv.end(), extra_args.begin(), extra_args.end());
-        setup.pipe_stdin = true;
-        setup.pipe_stdout = true;
-        setup.output_file = dir.file("sim.err");
-        return setup;
-      }()),
-      link_path_(dir.file("esc")),
-      log_path_(dir.file("sim.log")) {
-  // The first line is the device; the link and the log exist by then.
-  if (auto line = child_.readLine(milliseconds(5000))) device_path_ = *line;
-}
-
-SimProcess::~SimProcess() {
-  exitCleanly(milliseconds(2000));
-}
-
-bool SimProcess::exitCleanly(milliseconds timeout) {
-  if (!child_.running()) return child_.waitExit(milliseconds(0)).has_value();
-  child_.writeStdin("quit\n");
-  const auto status = child_.waitExit(timeout);
-  return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
-}
-
-std::string SimProcess::logText() const {
-  std::ifstream in(log_path_);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-bool SimProcess::waitFor(const std::function<bool(const std::vector<LogEntry>&)>& holds,
-                         milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    if (holds(log())) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
-}
-
-std::optional<std::int64_t> SimProcess::command(const std::string& line, const std::string& event,
-                                                milliseconds timeout) {
-  // Count what is there already, so a second mute waits for its own event.
-  auto count = [&](const std::vector<LogEntry>& entries) {
-    return std::count_if(entries.begin(), entries.end(),
-                         [&](const LogEntry& e) { return e.kind == "event" && e.text == event; });
-  };
-  const auto before = count(log());
-  if (!child_.writeStdin(line + "\n")) return std::nullopt;
-  std::optional<std::int64_t> at;
-  waitFor(
-      [&](const std::vector<LogEntry>& entries) {
-        if (count(entries) <= before) return false;
-        for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
-          if (e->kind == "event" && e->text == event) {
-            at = e->us;
-            break;
-          }
-        }
-        return true;
+  waitUntil(
+      [&] {
+        int status = 0;
+        if (m_pid > 0 && !m_status && waitpid(m_pid, &status, WNOHANG) == m_pid) m_status = status;
+        return m_pid <= 0 || m_status;
       },
       timeout);
+  return m_status;
+}
+
+bool Child::writeStdin(const std::string& text) const {
+  return write(m_stdin, text.data(), text.size()) == ssize_t(text.size());
+}
+
+SimProcess::SimProcess(const TempDir& dir, const std::vector<std::string>& args)
+    : Child(simArgv(dir, args), dir.file("sim.out"), true),
+      m_link(dir.file("esc")),
+      m_log(dir.file("sim.log")) {
+  // The link appears once the device is open, and the log before it.
+  m_ready = waitUntil([&] { return std::filesystem::exists(m_link); }, kExitTimeout);
+}
+
+Log SimProcess::log() const {
+  std::ifstream in(m_log);
+  Log log;
+  // A line still being written has no newline yet; the next read takes it.
+  for (std::string line; std::getline(in, line) && !in.eof();) {
+    std::istringstream words(line);
+    LogEntry& e = log.emplace_back();
+    words >> e.us >> e.kind;
+    if (e.kind == "event") std::getline(words >> std::ws, e.text);
+    for (std::string hex; e.kind != "event" && words >> hex;)
+      e.bytes.push_back(std::uint8_t(std::stoul(hex, nullptr, 16)));
+  }
+  return log;
+}
+
+bool SimProcess::waitFor(const std::function<bool(const Log&)>& holds, milliseconds timeout) const {
+  return waitUntil([&] { return holds(log()); }, timeout);
+}
+
+std::optional<std::int64_t> SimProcess::command(const std::string& line) {
+  const std::size_t before = log().size();  // earlier events are an earlier command's
+  std::optional<std::int64_t> at;
+  if (!writeStdin(line + "\n")) return at;
+  waitFor([&](const Log& log) {
+    for (std::size_t i = before; i < log.size(); ++i)
+      if (log[i].kind == "event" && log[i].text == line) at = log[i].us;
+    return at.has_value();
+  });
   return at;
 }
 
-std::optional<std::int64_t> SimProcess::mark(milliseconds timeout) {
-  const std::string name = "barrier-" + std::to_string(++marks_);
-  return command("mark " + name, "mark " + name, timeout);
-}
-
-AppProcess::AppProcess(const TempDir& dir, const std::string& port_path)
-    : output_path_(dir.file("app.out")), child_([&] {
-        Child::Setup setup;
-        setup.argv = {VELMAR_APP_BIN};
-        setup.env = {"QT_QPA_PLATFORM=offscreen", "VELMAR_ESC_PORTS=1=" + port_path};
-        setup.output_file = output_path_;
-        return setup;
-      }()) {}
-
-std::string AppProcess::output() const {
-  std::ifstream in(output_path_);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+AppProcess::AppProcess(const TempDir& dir, const std::string& portPath)
+    : Child(appArgv(portPath), dir.file("app.out")) {}
 
 }  // namespace velmar::e2e

@@ -14,120 +14,74 @@ namespace velmar::e2e {
 using Bytes = std::vector<std::uint8_t>;
 using std::chrono::milliseconds;
 
-// CLOCK_MONOTONIC in microseconds, the simulator log's time base.
-std::int64_t monotonicMicros();
-
-// One line of the simulator's log.
+// One line of the simulator's log; times are CLOCK_MONOTONIC microseconds.
 struct LogEntry {
   std::int64_t us = 0;
   std::string kind;  // "rx", "tx" or "event"
   Bytes bytes;       // rx and tx
   std::string text;  // event: everything after "event "
 };
-
-// Parses the complete lines of a log; a half-written last line is left for the next read.
-std::vector<LogEntry> parseLog(const std::string& text);
-std::string toHex(const Bytes& bytes);
+using Log = std::vector<LogEntry>;
 
 // A request as the ESC saw it, with the reply it sent before the next request came.
 struct Exchange {
   LogEntry request;
   std::optional<LogEntry> reply;
 };
+std::vector<Exchange> exchangesSince(const Log& log, std::int64_t since);
 
-// The exchanges of a log from time `since` on.
-std::vector<Exchange> exchangesSince(const std::vector<LogEntry>& entries, std::int64_t since);
-
-class TempDir {
- public:
+struct TempDir {
   TempDir();
   ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  std::string file(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
+  std::string file(const std::string& name) const { return path + "/" + name; }
+  std::string path;
 };
 
-// A child process, killed at destruction if it is still running.
+// A child process writing to a file. Destruction asks it to end with SIGTERM, and kills it
+// only if it has not ended a few seconds later.
 class Child {
  public:
-  struct Setup {
-    std::vector<std::string> argv;
-    std::vector<std::string> env;  // NAME=value, added to (or replacing) our own environment
-    bool pipe_stdin = false;
-    bool pipe_stdout = false;
-    std::string output_file;  // stdout (unless piped) and stderr go here; empty: inherited
-  };
-
-  explicit Child(const Setup& setup);
+  Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin = false);
   ~Child();
   Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
 
-  pid_t pid() const { return pid_; }
-  bool started() const { return pid_ > 0; }
-  void signal(int signal_number) const;
-  // Waits until the child exits or the timeout passes; returns its wait status if it exited.
+  void signal(int number) const;
+  // The wait status once the child has ended; nothing if it still runs after the timeout.
   std::optional<int> waitExit(milliseconds timeout);
-  bool running();
-  // Reads standard output up to the first newline, within the timeout.
-  std::optional<std::string> readLine(milliseconds timeout);
-  bool writeStdin(const std::string& text);
+  bool writeStdin(const std::string& text) const;
 
  private:
-  pid_t pid_ = -1;
-  std::optional<int> status_;
-  int stdin_fd_ = -1;
-  int stdout_fd_ = -1;
-  std::string stdout_buffer_;
+  pid_t m_pid = -1;
+  std::optional<int> m_status;
+  int m_stdin = -1;
 };
 
-// The simulated ESC, on a symlink in a temporary directory, logging to a file there.
-class SimProcess {
+// The simulated ESC, its device linked at a fixed path in `dir`, logging there.
+class SimProcess : public Child {
  public:
-  SimProcess(const TempDir& dir, const std::vector<std::string>& extra_args);
-  ~SimProcess();
+  SimProcess(const TempDir& dir, const std::vector<std::string>& args);
 
-  bool ready() const { return !device_path_.empty(); }
-  const std::string& linkPath() const { return link_path_; }
-  const std::string& logPath() const { return log_path_; }
-  std::string logText() const;
-  std::vector<LogEntry> log() const { return parseLog(logText()); }
-
-  // Sends a control command and waits for its event to show in the log; returns the event's
-  // time, or nothing if it did not show within the timeout.
-  std::optional<std::int64_t> command(const std::string& line, const std::string& event,
-                                      milliseconds timeout = milliseconds(3000));
-  // A barrier: once its mark is logged, everything the simulator had read before is logged too.
-  std::optional<std::int64_t> mark(milliseconds timeout = milliseconds(3000));
-
-  // Reads the log until `holds` is true of it or the timeout passes; returns whether it held.
-  bool waitFor(const std::function<bool(const std::vector<LogEntry>&)>& holds,
-               milliseconds timeout);
-  bool exitCleanly(milliseconds timeout);
+  bool ready() const { return m_ready; }
+  const std::string& linkPath() const { return m_link; }
+  Log log() const;
+  bool waitFor(const std::function<bool(const Log&)>& holds,
+               milliseconds timeout = milliseconds(5000)) const;
+  // Sends a control command; returns the time of the event it logs under the same words.
+  std::optional<std::int64_t> command(const std::string& line);
+  // A mark is logged after everything the simulator had read before it.
+  std::optional<std::int64_t> mark() { return command("mark " + std::to_string(++m_marks)); }
 
  private:
-  Child child_;
-  std::string link_path_;
-  std::string log_path_;
-  std::string device_path_;
-  int marks_ = 0;
+  std::string m_link;
+  std::string m_log;
+  bool m_ready = false;
+  int m_marks = 0;
 };
 
-// The program under test, on port 1 = the simulator's link, with no display.
-class AppProcess {
+// The program under test, without a display, with the simulator's link as port 1.
+class AppProcess : public Child {
  public:
-  AppProcess(const TempDir& dir, const std::string& port_path);
-
-  Child& child() { return child_; }
-  std::string output() const;
-
- private:
-  std::string output_path_;
-  Child child_;
+  AppProcess(const TempDir& dir, const std::string& portPath);
 };
 
 }  // namespace velmar::e2e

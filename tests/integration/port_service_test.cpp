@@ -1,10 +1,13 @@
+// The Qt serial port service on a real pseudo-terminal, whose master side the test plays as
+// the ESC. The device is reached through a symbolic link, so that a new one can take its place.
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "link/QtSerialPort.h"
@@ -13,108 +16,84 @@
 namespace velmar::testing {
 namespace {
 
-// A pseudo-terminal whose master side the test plays as the ESC.
-class Pty {
- public:
-  Pty() {
-    m_master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) return;
-    m_path = QString::fromLocal8Bit(ptsname(m_master));
-  }
-  ~Pty() { Hangup(); }
-  QString Path() const { return m_path; }
-  void Write(const QByteArray& bytes) {
-    ASSERT_EQ(::write(m_master, bytes.data(), bytes.size()), bytes.size());
-  }
-  // Reads what the port wrote, waiting up to a deadline for `count` bytes.
-  QByteArray Read(int count) {
-    QByteArray out;
-    while (out.size() < count) {
-      pollfd p{m_master, POLLIN, 0};
-      if (::poll(&p, 1, 2000) <= 0) break;
-      char buf[64];
-      const auto n = ::read(m_master, buf, sizeof buf);
-      if (n <= 0) break;
-      out.append(buf, n);
-    }
-    return out;
-  }
-  void Hangup() {
-    if (m_master >= 0) ::close(m_master);
-    m_master = -1;
-  }
-
- private:
-  int m_master = -1;
-  QString m_path;
-};
+const QByteArray kPoll("\x51\x4B\x00", 3);
 
 class PortService : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(pty.Path().isEmpty());
-    qputenv("VELMAR_ESC_PORTS", QStringLiteral("2=%1").arg(pty.Path()).toUtf8());
-    port = std::make_unique<QtSerialPort>(PortMap::FromSystem());
-    qunsetenv("VELMAR_ESC_PORTS");
+  void SetUp() override { Plug(); }
+  void TearDown() override { Unplug(); }
+  void Plug() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(ptsname(master)), link));
   }
-  Pty pty;
-  std::unique_ptr<QtSerialPort> port;
+  void Unplug() {
+    ::close(master);
+    QFile::remove(link);
+  }
+  std::unique_ptr<QtSerialPort> NewPort(int number) {
+    auto port = std::make_unique<QtSerialPort>(PortMap::Parse("2=" + link, nullptr));
+    port->SetPortNumber(number);
+    return port;
+  }
+  bool Arrive(QtSerialPort& port, const QByteArray& bytes) {
+    return ::write(master, bytes.data(), bytes.size()) == bytes.size() &&
+           QTest::qWaitFor([&] { return port.InBufferCount() == bytes.size(); }, 5000);
+  }
+
+  QTemporaryDir dir;
+  QString link = dir.filePath("esc");
+  int master = -1;
 };
 
-TEST_F(PortService, OpensOnlyMappedPortsByNumber) {
-  port->SetPortNumber(1);
-  EXPECT_FALSE(port->Open());
-  EXPECT_FALSE(port->IsOpen());
-  port->SetPortNumber(2);
+TEST_F(PortService, OpensAMappedPortByNumberAndLocksItWhileOpen) {
+  auto port = NewPort(2);
   EXPECT_TRUE(port->Open());
-  EXPECT_TRUE(port->IsOpen());
-  EXPECT_EQ(port->Describe(2), pty.Path());
+  EXPECT_EQ(port->Describe(2), link);
+  auto other = NewPort(2);
+  EXPECT_FALSE(other->Open()) << "in use";
   port->Close();
   EXPECT_FALSE(port->IsOpen());
+  EXPECT_TRUE(other->Open());
 }
 
-TEST_F(PortService, WritesAFrameAndReadsTheAnswerOneByteAtATime) {
-  port->SetPortNumber(2);
+TEST_F(PortService, WritesFramesReadsOneByteAtATimeAndNotifiesOnlyAboveThresholdZero) {
+  auto port = NewPort(2);
   ASSERT_TRUE(port->Open());
-  ASSERT_TRUE(port->Write(QByteArray("\x51\x4B\x00", 3)));
-  EXPECT_EQ(pty.Read(3), QByteArray("\x51\x4B\x00", 3));
+  ASSERT_TRUE(port->Write(kPoll));
+  QByteArray written(8, 0);
+  written.resize(::read(master, written.data(), written.size()));
+  EXPECT_EQ(written, kPoll);
 
   QSignalSpy events(port.get(), &SerialPort::commEvent);
-  port->SetReceiveThreshold(1);
-  pty.Write(QByteArray("\x59\x00\x59", 3));  // zero bytes come through like any other
-  ASSERT_TRUE(QTest::qWaitFor([&] { return port->InBufferCount() == 3; }, 5000));
-  ASSERT_GE(events.size(), 1);
-  EXPECT_EQ(events.first().first().toInt(), int(SerialPort::comEvReceive));
-  EXPECT_EQ(port->ReadByte(), 0x59);
-  EXPECT_EQ(port->InBufferCount(), 2);
-  EXPECT_EQ(port->ReadByte(), 0x00);
-  EXPECT_EQ(port->ReadByte(), 0x59);
-  EXPECT_EQ(port->ReadByte(), -1);
-}
-
-TEST_F(PortService, NoNotificationWhileTheThresholdIsZeroAndDiscardEmptiesTheInput) {
-  port->SetPortNumber(2);
-  ASSERT_TRUE(port->Open());
-  QSignalSpy events(port.get(), &SerialPort::commEvent);
-  pty.Write(QByteArray("\x59\x59", 2));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return port->InBufferCount() == 2; }, 5000));
+  ASSERT_TRUE(Arrive(*port, "\x59\x59"));
   EXPECT_TRUE(events.isEmpty());
   port->DiscardInput();
   EXPECT_EQ(port->InBufferCount(), 0);
+  port->SetReceiveThreshold(1);
+  ASSERT_TRUE(Arrive(*port, QByteArray("\x59\x00\x59", 3)));  // zero bytes come through too
+  ASSERT_FALSE(events.isEmpty());
+  EXPECT_EQ(events.first().first().toInt(), int(SerialPort::comEvReceive));
+  for (int expected : {0x59, 0x00, 0x59, -1}) EXPECT_EQ(port->ReadByte(), expected);
 }
 
-TEST_F(PortService, AVanishedDeviceClosesThePortOnceAndReportsIt) {
-  port->SetPortNumber(2);
+TEST_F(PortService, AVanishedDeviceIsLostOnceAndReturnedWhenItsPathIsBack) {
+  auto port = NewPort(2);
   ASSERT_TRUE(port->Open());
   QSignalSpy lost(port.get(), &SerialPort::lost);
+  QSignalSpy returned(port.get(), &SerialPort::returned);
   port->SetReceiveThreshold(1);
-  pty.Hangup();
+  Unplug();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !lost.isEmpty(); }, 5000));
   EXPECT_FALSE(port->IsOpen());
-  EXPECT_FALSE(port->Write(QByteArray("\x51\x4B\x00", 3)));
-  // A flood of errors from the dead device would show here as more reports.
-  for (int i = 0; i < 10; ++i) QCoreApplication::processEvents();
-  EXPECT_EQ(lost.size(), 1);
+  EXPECT_FALSE(port->Write(kPoll));
+  QTest::qWait(1500);  // longer than between two looks for the device
+  EXPECT_EQ(lost.size(), 1) << "a flood of errors from the dead device shows here";
+  EXPECT_TRUE(returned.isEmpty()) << "the device is not there yet";
+
+  Plug();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !returned.isEmpty(); }, 3000));
+  EXPECT_TRUE(port->Open());
 }
 
 }  // namespace

@@ -59,6 +59,8 @@ class ScriptedPort final : public SerialPort {
     m_open = false;
     emit lost();
   }
+  // The vanished device is there again.
+  void Reappear() { emit returned(); }
   QByteArray LastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
 
  private:
