@@ -180,16 +180,22 @@ TEST_F(Link, APortThatFailsToOpenLeavesTheLinkStopped) {
   Run("+100 >514B00");
 }
 
-TEST_F(Link, ALostPortFallsBackAndStopsUntilAPortIsChosen) {
+TEST_F(Link, ALostPortFallsBackAndIsReopenedWhenItsDeviceReturns) {
   ASSERT_TRUE(link->SelectPort(1));
   Run("+100 >514B00 <59 C +100 >514B00");
   port.Vanish();
   EXPECT_EQ(client.fellBack, 1);
   EXPECT_EQ(link->OpenPort(), 0);
   Run("U +1000 .");
-  port.usable = {1};
-  ASSERT_TRUE(link->SelectPort(1));
-  Run("+100 >514B00");
+  port.Reappear();
+  EXPECT_EQ(link->OpenPort(), 1);
+  Run("+100 >514B00 <59 C");
+  // Once the user has chosen another port, the old one's return changes nothing.
+  port.usable = {1, 2};
+  port.Vanish();
+  ASSERT_TRUE(link->SelectPort(2));
+  port.Reappear();
+  EXPECT_EQ(port.PortNumber(), 2);
 }
 
 TEST_F(Link, ShutdownClosesThePortAndSendsNothing) {
