@@ -11,12 +11,11 @@
 #include <QTest>
 
 #include "link/QtSerialPort.h"
+#include "support/Frames.h"
 #include "support/QtPrinters.h"
 
 namespace velmar::testing {
 namespace {
-
-const QByteArray kPoll("\x51\x4B\x00", 3);
 
 class PortService : public ::testing::Test {
  protected:
