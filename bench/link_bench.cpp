@@ -215,19 +215,28 @@ struct Use {
 
 // ---------------------------------------------------------------- timer trace
 
+// Set while the program handles a receive notification or a timer's firing.
+Us g_notifiedAt = 0, g_firedAt = 0;
+
 // Wraps the program's timer to record how late each firing comes.
 class TracedTimer final : public velmar::OneShotTimer {
  public:
-  TracedTimer(std::chrono::milliseconds interval, std::map<int, std::vector<double>>& lateUs)
+  TracedTimer(std::chrono::milliseconds interval,
+              std::map<std::string, std::vector<double>>& lateUs)
       : m_timer(interval), m_late(lateUs) {
     m_timer.onTimeout = [this] {
-      m_late[int(m_timer.Interval().count())].push_back(double(NowUs() - m_due));
+      m_late["timer " + std::to_string(m_timer.Interval().count()) + " ms fires late by"].push_back(
+          double(NowUs() - m_due));
+      g_firedAt = NowUs();
       if (onTimeout) onTimeout();
+      g_firedAt = 0;
     };
   }
   void SetInterval(std::chrono::milliseconds i) override { m_timer.SetInterval(i); }
   std::chrono::milliseconds Interval() const override { return m_timer.Interval(); }
   void Start() override {
+    if (g_notifiedAt)
+      m_late["receive notification to its timer started"].push_back(double(NowUs() - g_notifiedAt));
     m_due = NowUs() + Us(m_timer.Interval().count()) * 1000;
     m_timer.Start();
   }
@@ -236,8 +245,46 @@ class TracedTimer final : public velmar::OneShotTimer {
 
  private:
   velmar::QtOneShotTimer m_timer;
-  std::map<int, std::vector<double>>& m_late;
+  std::map<std::string, std::vector<double>>& m_late;
   Us m_due = 0;
+};
+
+// Wraps the program's port to record when it writes a frame and when it hears
+// of received bytes, so the log's times split into the line's share and ours.
+class TracedPort final : public velmar::SerialPort {
+ public:
+  explicit TracedPort(velmar::SerialPort& port) : m_port(port) {
+    connect(&port, &SerialPort::commEvent, this, [this](int event) {
+      notified.push_back(g_notifiedAt = NowUs());
+      emit commEvent(event);
+      g_notifiedAt = 0;
+    });
+    connect(&port, &SerialPort::lost, this, [this] { emit lost(); });
+  }
+  void SetPortNumber(int number) override { m_port.SetPortNumber(number); }
+  int PortNumber() const override { return m_port.PortNumber(); }
+  bool Open() override { return m_port.Open(); }
+  void Close() override { m_port.Close(); }
+  bool IsOpen() const override { return m_port.IsOpen(); }
+  void DiscardOutput() override { m_port.DiscardOutput(); }
+  void DiscardInput() override { m_port.DiscardInput(); }
+  int InBufferCount() const override { return m_port.InBufferCount(); }
+  int ReadByte() override { return m_port.ReadByte(); }
+  bool Write(const QByteArray& bytes) override {
+    const bool ok = m_port.Write(bytes);
+    written.push_back(NowUs());
+    if (g_firedAt) firedToWritten.push_back(double(written.back() - g_firedAt));
+    return ok;
+  }
+  void SetReceiveThreshold(int threshold) override { m_port.SetReceiveThreshold(threshold); }
+  int ReceiveThreshold() const override { return m_port.ReceiveThreshold(); }
+  QString Describe(int number) const override { return m_port.Describe(number); }
+
+  std::vector<Us> written, notified;
+  std::vector<double> firedToWritten;
+
+ private:
+  velmar::SerialPort& m_port;
 };
 
 void RunFor(int ms) {
@@ -388,8 +435,33 @@ struct Bench {
 struct Condition {
   std::string name;
   std::vector<Phase> phases;
-  std::map<int, std::vector<double>> lateUs;
+  std::map<std::string, std::vector<double>> trace;  // microseconds
 };
+
+// Splits each exchange between the line (pseudo-terminal and simulator) and the program.
+void Trace(const std::vector<Frame>& frames, Us from, const TracedPort& port, size_t firstWrite,
+           std::map<std::string, std::vector<double>>& trace) {
+  auto frame =
+      std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.rx >= from; });
+  for (size_t w = firstWrite; w < port.written.size() && frame != frames.end(); ++w, ++frame) {
+    trace["program writes, simulator reads after"].push_back(double(frame->rx - port.written[w]));
+    if (frame == frames.begin() || !(frame - 1)->reply) continue;
+    const bool idle = frame->Code() == 0 || frame->Code() == 5;
+    trace[idle ? "reply's last byte to the idle frame written (100 ms)"
+               : "reply's last byte to a queued frame written (10 ms)"]
+        .push_back(double(port.written[w] - *(frame - 1)->reply));
+  }
+  trace["timer fired to frame written"] = port.firedToWritten;
+  for (const Frame& f : frames) {
+    if (f.rx < from || !f.reply) continue;
+    trace["simulator's " + std::to_string(f.replyLen) + "-byte reply lags its wire time by"]
+        .push_back(double(*f.reply - f.rx) - LineUs(f.replyLen));
+    auto heard = std::lower_bound(port.notified.begin(), port.notified.end(), *f.reply);
+    if (heard != port.notified.end())
+      trace["simulator writes the last byte, program hears it after"].push_back(
+          double(*heard - *f.reply));
+  }
+}
 
 bool Run(Condition& condition, const std::string& dir, const Config& config, bool loaded) {
   std::vector<pid_t> spinners;
@@ -400,25 +472,29 @@ bool Run(Condition& condition, const std::string& dir, const Config& config, boo
   bool ok = sim.Start(dir, tmp + "/sim.log");
   if (ok) {
     condition.phases.push_back(StartUp(dir, sim, config));
-    velmar::QtSerialPort port(
+    velmar::QtSerialPort qtPort(
         velmar::PortMap::Parse(QString::fromStdString("1=" + sim.pty), nullptr));
+    TracedPort port(qtPort);
     velmar::FormServices services;
     services.link.port = &port;
     services.link.timer1 =
-        std::make_unique<TracedTimer>(velmar::kIdlePollInterval, condition.lateUs);
-    services.link.timer2 = std::make_unique<TracedTimer>(velmar::kReplyTimeout, condition.lateUs);
+        std::make_unique<TracedTimer>(velmar::kIdlePollInterval, condition.trace);
+    services.link.timer2 = std::make_unique<TracedTimer>(velmar::kReplyTimeout, condition.trace);
     services.link.letEventsRun = [] { QCoreApplication::processEvents(); };
     velmar::FormQKconfig window(std::move(services));
     window.Form_Load();
     window.show();
     RunFor(1000);
-    condition.lateUs.clear();
+    condition.trace.clear();
+    const Us from = NowUs();
+    const size_t firstWrite = port.written.size();
     Bench bench{config, sim, window};
     condition.phases.push_back(bench.Idle());
     condition.phases.push_back(bench.Motor());
     condition.phases.push_back(bench.Setting());
     condition.phases.push_back(bench.Mute());
     window.Form_Unload();
+    Trace(ReadFrames(sim.log), from, port, firstWrite, condition.trace);
   }
   for (pid_t p : spinners) Stop(p, SIGKILL);
   ok = ok && waitpid(sim.pid, nullptr, WNOHANG) == 0;
@@ -443,10 +519,10 @@ void PrintTable(const std::vector<Condition>& conditions) {
                     r.ratio.size(), Quantile(r.ratio, .5), Quantile(r.ratio, .99),
                     Quantile(r.ratio, 1), Quantile(r.ms, .5), Quantile(r.idealMs, .5));
     }
-    std::printf("timer firings, lateness in us (median / p99 / max):\n");
-    for (const auto& [interval, late] : c.lateUs)
-      std::printf("  %3d ms  n=%5zu  %7.0f %7.0f %7.0f\n", interval, late.size(),
-                  Quantile(late, .5), Quantile(late, .99), Quantile(late, 1));
+    std::printf("trace, microseconds (n, median / p99 / max):\n");
+    for (const auto& [what, late] : c.trace)
+      std::printf("  %-56s %6zu %7.0f %7.0f %7.0f\n", what.c_str(), late.size(), Quantile(late, .5),
+                  Quantile(late, .99), Quantile(late, 1));
   }
 }
 
@@ -474,11 +550,11 @@ void PrintJson(const std::vector<Condition>& conditions) {
       }
       std::printf("]}");
     }
-    std::printf("],\n  \"timer_lateness_us\": {");
+    std::printf("],\n  \"trace_us\": {");
     size_t k = 0;
-    for (const auto& [interval, late] : c.lateUs)
-      std::printf("%s\"%d\": {\"n\": %zu, \"median\": %s, \"p99\": %s, \"max\": %s}",
-                  k++ ? ", " : "", interval, late.size(), num(Quantile(late, .5)).c_str(),
+    for (const auto& [what, late] : c.trace)
+      std::printf("%s\"%s\": {\"n\": %zu, \"median\": %s, \"p99\": %s, \"max\": %s}",
+                  k++ ? ", " : "", what.c_str(), late.size(), num(Quantile(late, .5)).c_str(),
                   num(Quantile(late, .99)).c_str(), num(Quantile(late, 1)).c_str());
     std::printf("}}");
   }
