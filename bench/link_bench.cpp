@@ -297,7 +297,7 @@ void RunFor(int ms) {
 
 struct Config {
   double scale = 1;
-  int Ms(int ms) const { return std::max(200, int(ms * scale)); }
+  int Ms(int ms, int least = 200) const { return std::max(least, int(ms * scale)); }
   int Count(int n) const { return std::max(3, int(n * scale)); }
 };
 
@@ -422,7 +422,7 @@ struct Bench {
     const Use use;
     sim.Send("mute\n");
     const Us from = NowUs();
-    RunFor(config.Ms(32'000));
+    RunFor(config.Ms(32'000, 1'000));
     const Us to = NowUs();
     sim.Send("unmute\n");
     RunFor(600);
