@@ -1,97 +1,601 @@
-// How fast the program drives the link: the real program against the simulated
-// ESC at 38400 baud, timed from the simulator's log.
+// How closely the program keeps the link's timeline: the real window, serial
+// port and timers against the simulated ESC at 38400 baud, timed from the
+// simulator's log, on a quiet machine and with both cores kept busy.
 //
-//   velmar-link-bench [seconds per line]   (default 5)
+//   velmar-link-bench [--json] [--scale F] [--only quiet|loaded]
+//
+// Every sample is a ratio to the timeline's ideal for that sample: the fixed
+// interval (10 ms queued, 100 ms idle, 300 ms + 10 ms resend) plus the time the
+// simulated line takes to hand back its bytes (it paces each byte at 38400
+// baud, 10 bits, from the moment a request arrives; a request crosses the
+// pseudo-terminal at once). Exits non-zero only when a run is broken.
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <fstream>
+#include <map>
 #include <optional>
+#include <random>
+#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "harness.h"
+#include "FormQKconfig.h"
+#include "link/Cadence.h"
+#include "link/QtSerialPort.h"
 
-namespace velmar::e2e {
+extern char** environ;
+
 namespace {
 
-const Bytes kPoll = {0x51, 0x4B, 0x00};
-const Bytes kLastRead = {0x51, 0x4B, 0x02, 0x04};
+using Us = std::int64_t;
+constexpr double kByteUs = 1e6 * 10 / 38400;
+constexpr Us kQueuedUs = 10'000, kIdleUs = 100'000, kResendUs = 310'000;
 
-struct Stats {
-  std::vector<double> ms;
-  void Add(std::int64_t us) { ms.push_back(double(us) / 1000.0); }
-  std::string Line() {
-    if (ms.empty()) return "no samples";
-    std::sort(ms.begin(), ms.end());
-    char text[128];
-    std::snprintf(text, sizeof text, "n=%3zu  min %7.2f  median %7.2f  p95 %7.2f  max %7.2f ms",
-                  ms.size(), ms.front(), ms[ms.size() / 2], ms[ms.size() * 95 / 100], ms.back());
-    return text;
+Us NowUs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return Us(ts.tv_sec) * 1'000'000 + ts.tv_nsec / 1000;
+}
+
+// The simulator hands the first byte of a reply over as the request arrives
+// and each further byte one byte time later.
+double LineUs(int replyBytes) {
+  return replyBytes > 1 ? (replyBytes - 1) * kByteUs : 0;
+}
+
+// ---------------------------------------------------------------- processes
+
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv,
+            int* stdinFd, int* stdoutFd) {
+  int in[2] = {-1, -1}, out[2] = {-1, -1};
+  if (stdinFd && pipe2(in, O_CLOEXEC) != 0) return -1;
+  if (stdoutFd && pipe2(out, O_CLOEXEC) != 0) return -1;
+  std::vector<std::string> env(extraEnv);
+  for (char** e = environ; *e; ++e) env.emplace_back(*e);
+  std::vector<char*> argv, envp;
+  for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  argv.push_back(nullptr);
+  envp.push_back(nullptr);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (stdinFd) dup2(in[0], 0);
+    if (stdoutFd) dup2(out[1], 1);
+    execve(argv[0], argv.data(), envp.data());
+    _exit(127);
+  }
+  if (stdinFd) close(in[0]), *stdinFd = in[1];
+  if (stdoutFd) close(out[1]), *stdoutFd = out[0];
+  return pid;
+}
+
+pid_t SpawnSpinner() {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    volatile unsigned long n = 0;
+    for (;;) n = n + 1;
+  }
+  return pid;
+}
+
+// Ends a child and returns its resource use; SIGKILL when it does not go.
+rusage Stop(pid_t pid, int signal = SIGTERM) {
+  rusage use{};
+  kill(pid, signal);
+  for (int i = 0; i < 500; ++i) {
+    if (wait4(pid, nullptr, WNOHANG, &use) == pid) return use;
+    usleep(10'000);
+  }
+  kill(pid, SIGKILL);
+  wait4(pid, nullptr, 0, &use);
+  return use;
+}
+
+std::string OwnDir() {
+  char path[4096] = {};
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  std::string s(path, n > 0 ? size_t(n) : 0);
+  return s.substr(0, s.rfind('/'));
+}
+
+struct Sim {
+  pid_t pid = -1;
+  int control = -1;
+  std::string pty, log;
+  bool Start(const std::string& dir, const std::string& logPath) {
+    int out = -1;
+    log = logPath;
+    pid = Spawn({dir + "/velmar-esc-sim", "--wire-time", "--log", log}, {}, &control, &out);
+    if (pid < 0) return false;
+    pollfd p{out, POLLIN, 0};
+    char c = 0;
+    while (poll(&p, 1, 5000) == 1 && read(out, &c, 1) == 1 && c != '\n') pty += c;
+    close(out);
+    return !pty.empty();
+  }
+  void Send(const std::string& line) {
+    [[maybe_unused]] auto n = write(control, line.data(), line.size());
+  }
+  ~Sim() {
+    if (pid > 0) Stop(pid);
   }
 };
 
-struct Result {
-  std::optional<double> connectMs;  // first poll reply to the reply of the last read
-  Stats gapBusy;                    // reply sent to next frame received, commands waiting
-  Stats pollPeriod;                 // idle poll to idle poll
+// ---------------------------------------------------------------- the log
+
+struct Frame {
+  Us rx = 0;
+  std::vector<int> bytes;
+  std::optional<Us> reply;  // when the reply's last byte went out
+  int replyLen = 0;
+  int Code() const { return bytes.size() > 2 ? bytes[2] : -1; }
 };
 
-Result Measure(const std::vector<std::string>& simArgs, int seconds) {
-  Result result;
-  TempDir dir;
-  SimProcess sim(dir, simArgs);
-  if (!sim.ready()) return result;
-  AppProcess app(dir, sim.linkPath());
-  std::this_thread::sleep_for(std::chrono::seconds(seconds));
-  app.signal(SIGTERM);
-  app.waitExit(std::chrono::milliseconds(5000));
-
-  const std::vector<Exchange> exchanges = exchangesSince(sim.log(), 0);
-  std::optional<std::int64_t> firstPollReply;
-  std::optional<std::int64_t> lastPoll;
-  bool connected = false;
-  for (size_t i = 0; i < exchanges.size(); ++i) {
-    const auto& [request, reply] = exchanges[i];
-    if (!reply) continue;
-    if (request.bytes == kPoll && !firstPollReply) firstPollReply = reply->us;
-    if (request.bytes == kLastRead && firstPollReply && !result.connectMs) {
-      result.connectMs = double(reply->us - *firstPollReply) / 1000.0;
-      connected = true;
-    }
-    if (i + 1 < exchanges.size() && !connected && firstPollReply)
-      result.gapBusy.Add(exchanges[i + 1].request.us - reply->us);
-    if (connected && request.bytes == kPoll) {
-      if (lastPoll) result.pollPeriod.Add(request.us - *lastPoll);
-      lastPoll = request.us;
-    }
+std::vector<Frame> ReadFrames(const std::string& path) {
+  std::vector<Frame> frames;
+  std::ifstream in(path);
+  std::string line, kind;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    Us at = 0;
+    words >> at >> kind;
+    std::vector<int> bytes;
+    for (std::string hex; words >> hex;)
+      bytes.push_back(int(std::strtol(hex.c_str(), nullptr, 16)));
+    if (kind == "rx") frames.push_back(Frame{at, bytes, std::nullopt, 0});
+    if (kind == "tx" && !frames.empty() && !frames.back().reply)
+      frames.back().reply = at, frames.back().replyLen = int(bytes.size());
   }
-  return result;
+  return frames;
+}
+
+// ---------------------------------------------------------------- results
+
+struct Row {
+  std::string what;
+  std::vector<double> ratio, ms, idealMs;
+  void Add(double measuredUs, double idealUs) {
+    ratio.push_back(measuredUs / idealUs);
+    ms.push_back(measuredUs / 1000);
+    idealMs.push_back(idealUs / 1000);
+  }
+};
+
+double Quantile(std::vector<double> v, double q) {
+  if (v.empty()) return NAN;
+  std::sort(v.begin(), v.end());
+  return v[size_t(std::max(0.0, std::ceil(q * double(v.size())) - 1))];
+}
+
+struct Phase {
+  Phase(std::string phaseName, const std::vector<std::string>& samples)
+      : name(std::move(phaseName)) {
+    for (const auto& what : samples) rows.push_back(Row{what, {}, {}, {}});
+  }
+  std::string name;
+  std::vector<Row> rows;
+  double cpuSecPerMin = 0, peakRssMb = 0;
+};
+
+struct Use {
+  Us wall = NowUs();
+  rusage self{};
+  Use() {
+    getrusage(RUSAGE_SELF, &self);
+    std::ofstream("/proc/self/clear_refs") << "5";  // restarts the peak resident size
+  }
+  static double Sec(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; }
+  void Into(Phase& phase) const {
+    rusage now{};
+    getrusage(RUSAGE_SELF, &now);
+    const double cpu =
+        Sec(now.ru_utime) + Sec(now.ru_stime) - Sec(self.ru_utime) - Sec(self.ru_stime);
+    phase.cpuSecPerMin = cpu / (double(NowUs() - wall) / 60e6);
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+      if (line.rfind("VmHWM:", 0) == 0) phase.peakRssMb = std::atof(line.c_str() + 6) / 1024;
+  }
+};
+
+// ---------------------------------------------------------------- timer trace
+
+// Set while the program handles a receive notification or a timer's firing.
+Us g_notifiedAt = 0, g_firedAt = 0;
+
+// Wraps the program's timer to record how late each firing comes.
+class TracedTimer final : public velmar::OneShotTimer {
+ public:
+  TracedTimer(std::chrono::milliseconds interval,
+              std::map<std::string, std::vector<double>>& lateUs)
+      : m_timer(interval), m_late(lateUs) {
+    m_timer.onTimeout = [this] {
+      m_late["timer " + std::to_string(m_timer.Interval().count()) + " ms fires late by"].push_back(
+          double(NowUs() - m_due));
+      g_firedAt = NowUs();
+      if (onTimeout) onTimeout();
+      g_firedAt = 0;
+    };
+  }
+  void SetInterval(std::chrono::milliseconds i) override { m_timer.SetInterval(i); }
+  std::chrono::milliseconds Interval() const override { return m_timer.Interval(); }
+  void Start() override {
+    if (g_notifiedAt)
+      m_late["receive notification to its timer started"].push_back(double(NowUs() - g_notifiedAt));
+    m_due = NowUs() + Us(m_timer.Interval().count()) * 1000;
+    m_timer.Start();
+  }
+  void Stop() override { m_timer.Stop(); }
+  bool IsActive() const override { return m_timer.IsActive(); }
+
+ private:
+  velmar::QtOneShotTimer m_timer;
+  std::map<std::string, std::vector<double>>& m_late;
+  Us m_due = 0;
+};
+
+// Wraps the program's port to record when it writes a frame and when it hears
+// of received bytes, so the log's times split into the line's share and ours.
+class TracedPort final : public velmar::SerialPort {
+ public:
+  explicit TracedPort(velmar::SerialPort& port) : m_port(port) {
+    connect(&port, &SerialPort::commEvent, this, [this](int event) {
+      notified.push_back(g_notifiedAt = NowUs());
+      emit commEvent(event);
+      g_notifiedAt = 0;
+    });
+    connect(&port, &SerialPort::lost, this, [this] { emit lost(); });
+  }
+  void SetPortNumber(int number) override { m_port.SetPortNumber(number); }
+  int PortNumber() const override { return m_port.PortNumber(); }
+  bool Open() override { return m_port.Open(); }
+  void Close() override { m_port.Close(); }
+  bool IsOpen() const override { return m_port.IsOpen(); }
+  void DiscardOutput() override { m_port.DiscardOutput(); }
+  void DiscardInput() override { m_port.DiscardInput(); }
+  int InBufferCount() const override { return m_port.InBufferCount(); }
+  int ReadByte() override { return m_port.ReadByte(); }
+  bool Write(const QByteArray& bytes) override {
+    const bool ok = m_port.Write(bytes);
+    written.push_back(NowUs());
+    if (g_firedAt) firedToWritten.push_back(double(written.back() - g_firedAt));
+    return ok;
+  }
+  void SetReceiveThreshold(int threshold) override { m_port.SetReceiveThreshold(threshold); }
+  int ReceiveThreshold() const override { return m_port.ReceiveThreshold(); }
+  QString Describe(int number) const override { return m_port.Describe(number); }
+
+  std::vector<Us> written, notified;
+  std::vector<double> firedToWritten;
+
+ private:
+  velmar::SerialPort& m_port;
+};
+
+void RunFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// ---------------------------------------------------------------- phases
+
+struct Config {
+  double scale = 1;
+  int Ms(int ms, int least = 200) const { return std::max(least, int(ms * scale)); }
+  int Count(int n) const { return std::max(3, int(n * scale)); }
+};
+
+Phase StartUp(const std::string& dir, Sim& sim, const Config& config) {
+  Phase phase{"start-up (the program as a process)",
+              {"process start to first frame", "process start to \"Connected\" (its ReqIdentify)"}};
+  double cpu = 0, lifeMin = 0;
+  for (int run = 0; run < config.Count(10); ++run) {
+    const Us start = NowUs();
+    const pid_t app =
+        Spawn({dir + "/velmar-esc-config"},
+              {"VELMAR_ESC_PORTS=1=" + sim.pty, "QT_QPA_PLATFORM=offscreen"}, nullptr, nullptr);
+    std::optional<Us> first, identify;
+    while (!identify && NowUs() - start < 10'000'000) {
+      usleep(20'000);
+      for (const Frame& f : ReadFrames(sim.log)) {
+        if (f.rx < start) continue;
+        if (!first) first = f.rx;
+        if (f.Code() == 1 && !identify) identify = f.rx;
+      }
+    }
+    const rusage use = Stop(app);
+    cpu += Use::Sec(use.ru_utime) + Use::Sec(use.ru_stime);
+    lifeMin += double(NowUs() - start) / 60e6;
+    phase.peakRssMb = std::max(phase.peakRssMb, double(use.ru_maxrss) / 1024);
+    if (first) phase.rows[0].Add(double(*first - start), kIdleUs);
+    if (identify) phase.rows[1].Add(double(*identify - start), kIdleUs + kQueuedUs);
+  }
+  phase.cpuSecPerMin = lifeMin > 0 ? cpu / lifeMin : 0;
+  return phase;
+}
+
+// Frame-to-frame periods inside [from, to), by what the timeline asks for.
+void Periods(const std::vector<Frame>& frames, Us from, Us to, Row* queued, Row* idle,
+             Row* resend) {
+  for (size_t i = 0; i + 1 < frames.size(); ++i) {
+    const Frame &a = frames[i], &b = frames[i + 1];
+    if (a.rx < from || b.rx >= to) continue;
+    const double measured = double(b.rx - a.rx);
+    const bool idleNext = b.Code() == 0 || b.Code() == 5;
+    if (!a.reply && resend) resend->Add(measured, kResendUs);
+    if (a.reply && idleNext && idle) idle->Add(measured, kIdleUs + LineUs(a.replyLen));
+    if (a.reply && !idleNext && queued) queued->Add(measured, kQueuedUs + LineUs(a.replyLen));
+  }
+}
+
+struct Bench {
+  const Config& config;
+  Sim& sim;
+  QWidget& window;
+
+  Phase Idle() {
+    Phase phase{"idle polling", {"poll to poll (100 ms)"}};
+    const Use use;
+    const Us from = NowUs();
+    RunFor(config.Ms(20'000));
+    use.Into(phase);
+    Periods(ReadFrames(sim.log), from, NowUs(), nullptr, &phase.rows[0], nullptr);
+    return phase;
+  }
+
+  Phase Motor() {
+    Phase phase{"motor running",
+                {"speed reply to queued throttle (10 ms)", "speed request period (100 ms)"}};
+    auto* tabs = window.findChild<QTabWidget*>("TabStrip1");
+    auto* slider = window.findChild<QSlider*>("SldPower");
+    const Use use;
+    tabs->setCurrentIndex(1);
+    for (int v = 5; v <= 60; v += 5) slider->setValue(v);
+    const Us from = NowUs();
+    for (int change = 0; change < config.Count(205); ++change) {
+      RunFor(500);
+      slider->setValue(change % 2 ? 60 : 65);
+    }
+    RunFor(300);
+    const Us to = NowUs();
+    tabs->setCurrentIndex(0);  // the Config page stops the motor
+    RunFor(500);
+    use.Into(phase);
+    Periods(ReadFrames(sim.log), from, to, &phase.rows[0], &phase.rows[1], nullptr);
+    return phase;
+  }
+
+  // The write goes out 10 ms after the reply to the next poll, and that poll
+  // 100 ms after the exchange before the choice ended.
+  Phase Setting() {
+    Phase phase{"a setting chosen", {"choice to its write frame"}};
+    auto* brake = window.findChild<QComboBox*>("CombBrake");
+    std::mt19937 random(12);
+    std::vector<std::pair<Us, int>> choices;
+    const Use use;
+    for (int i = 0; i < config.Count(100); ++i) {
+      RunFor(250 + int(random() % 300));
+      const int entry = 1 - brake->currentIndex();
+      choices.emplace_back(NowUs(), entry);
+      brake->setCurrentIndex(entry);
+      emit brake->activated(entry);
+    }
+    RunFor(400);
+    use.Into(phase);
+    const std::vector<Frame> frames = ReadFrames(sim.log);
+    for (const auto& [chosen, entry] : choices) {
+      auto next =
+          std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.rx > chosen; });
+      if (next == frames.begin() || next == frames.end() || next->Code() != 0) continue;
+      const Frame& last = *(next - 1);
+      // A reply that came just before the choice may not have been handled yet.
+      if (!last.reply || chosen - *last.reply < 2000) continue;
+      const std::vector<int> write = {0x51, 0x4B, 3, 1, entry + 1};
+      auto written =
+          std::find_if(next, frames.end(), [&](const Frame& f) { return f.bytes == write; });
+      if (written == frames.end()) continue;
+      const double ideal =
+          double(*last.reply + kIdleUs + kQueuedUs) + LineUs(next->replyLen) - double(chosen);
+      phase.rows[0].Add(double(written->rx - chosen), ideal);
+    }
+    return phase;
+  }
+
+  Phase Mute() {
+    Phase phase{"ESC mute", {"resend period (300 ms + 10 ms)"}};
+    const Use use;
+    sim.Send("mute\n");
+    const Us from = NowUs();
+    RunFor(config.Ms(32'000, 1'000));
+    const Us to = NowUs();
+    sim.Send("unmute\n");
+    RunFor(600);
+    use.Into(phase);
+    Periods(ReadFrames(sim.log), from, to, nullptr, nullptr, &phase.rows[0]);
+    return phase;
+  }
+};
+
+struct Condition {
+  std::string name;
+  std::vector<Phase> phases;
+  std::map<std::string, std::vector<double>> trace;  // microseconds
+};
+
+// Splits each exchange between the line (pseudo-terminal and simulator) and the program.
+void Trace(const std::vector<Frame>& frames, Us from, const TracedPort& port, size_t firstWrite,
+           std::map<std::string, std::vector<double>>& trace) {
+  auto frame =
+      std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.rx >= from; });
+  for (size_t w = firstWrite; w < port.written.size() && frame != frames.end(); ++w, ++frame) {
+    trace["program writes, simulator reads after"].push_back(double(frame->rx - port.written[w]));
+    if (frame == frames.begin() || !(frame - 1)->reply) continue;
+    const bool idle = frame->Code() == 0 || frame->Code() == 5;
+    trace[idle ? "reply's last byte to the idle frame written (100 ms)"
+               : "reply's last byte to a queued frame written (10 ms)"]
+        .push_back(double(port.written[w] - *(frame - 1)->reply));
+  }
+  trace["timer fired to frame written"] = port.firedToWritten;
+  for (const Frame& f : frames) {
+    if (f.rx < from || !f.reply) continue;
+    trace["simulator's " + std::to_string(f.replyLen) + "-byte reply lags its wire time by"]
+        .push_back(double(*f.reply - f.rx) - LineUs(f.replyLen));
+    auto heard = std::lower_bound(port.notified.begin(), port.notified.end(), *f.reply);
+    if (heard != port.notified.end())
+      trace["simulator writes the last byte, program hears it after"].push_back(
+          double(*heard - *f.reply));
+  }
+}
+
+bool Run(Condition& condition, const std::string& dir, const Config& config, bool loaded) {
+  std::vector<pid_t> spinners;
+  if (loaded) spinners = {SpawnSpinner(), SpawnSpinner()};
+  char tmpl[] = "/tmp/velmar-bench-XXXXXX";
+  const std::string tmp = mkdtemp(tmpl) ? tmpl : "/tmp";
+  Sim sim;
+  bool ok = sim.Start(dir, tmp + "/sim.log");
+  if (ok) {
+    condition.phases.push_back(StartUp(dir, sim, config));
+    velmar::QtSerialPort qtPort(
+        velmar::PortMap::Parse(QString::fromStdString("1=" + sim.pty), nullptr));
+    TracedPort port(qtPort);
+    velmar::FormServices services;
+    services.link.port = &port;
+    services.link.timer1 =
+        std::make_unique<TracedTimer>(velmar::kIdlePollInterval, condition.trace);
+    services.link.timer2 = std::make_unique<TracedTimer>(velmar::kReplyTimeout, condition.trace);
+    services.link.letEventsRun = [] { QCoreApplication::processEvents(); };
+    velmar::FormQKconfig window(std::move(services));
+    window.Form_Load();
+    window.show();
+    RunFor(1000);
+    condition.trace.clear();
+    const Us from = NowUs();
+    const size_t firstWrite = port.written.size();
+    Bench bench{config, sim, window};
+    condition.phases.push_back(bench.Idle());
+    condition.phases.push_back(bench.Motor());
+    condition.phases.push_back(bench.Setting());
+    condition.phases.push_back(bench.Mute());
+    window.Form_Unload();
+    Trace(ReadFrames(sim.log), from, port, firstWrite, condition.trace);
+  }
+  for (pid_t p : spinners) Stop(p, SIGKILL);
+  ok = ok && waitpid(sim.pid, nullptr, WNOHANG) == 0;
+  std::remove((tmp + "/sim.log").c_str());
+  rmdir(tmp.c_str());
+  for (const Phase& phase : condition.phases)
+    for (const Row& row : phase.rows) ok = ok && !row.ratio.empty();
+  return ok;
+}
+
+// ---------------------------------------------------------------- output
+
+void PrintTable(const std::vector<Condition>& conditions) {
+  for (const Condition& c : conditions) {
+    std::printf("\n%s\n%-52s %5s %7s %7s %7s %10s %10s %6s %6s\n", c.name.c_str(), "phase / sample",
+                "n", "median", "p99", "max", "median ms", "ideal ms", "cpu", "rss");
+    for (const Phase& p : c.phases) {
+      std::printf("%s%*s cpu s/min %.2f, peak RSS %.1f MB\n", p.name.c_str(), 0, "", p.cpuSecPerMin,
+                  p.peakRssMb);
+      for (const Row& r : p.rows)
+        std::printf("  %-50s %5zu %7.3f %7.3f %7.3f %10.2f %10.2f\n", r.what.c_str(),
+                    r.ratio.size(), Quantile(r.ratio, .5), Quantile(r.ratio, .99),
+                    Quantile(r.ratio, 1), Quantile(r.ms, .5), Quantile(r.idealMs, .5));
+    }
+    std::printf("trace, microseconds (n, median / p99 / max):\n");
+    for (const auto& [what, late] : c.trace)
+      std::printf("  %-56s %6zu %7.0f %7.0f %7.0f\n", what.c_str(), late.size(), Quantile(late, .5),
+                  Quantile(late, .99), Quantile(late, 1));
+  }
+}
+
+void PrintJson(const std::vector<Condition>& conditions) {
+  auto num = [](double v) { return std::isfinite(v) ? std::to_string(v) : std::string("null"); };
+  std::printf("{\"conditions\": [");
+  for (size_t i = 0; i < conditions.size(); ++i) {
+    const Condition& c = conditions[i];
+    std::printf("%s\n {\"name\": \"%s\", \"phases\": [", i ? "," : "", c.name.c_str());
+    for (size_t j = 0; j < c.phases.size(); ++j) {
+      const Phase& p = c.phases[j];
+      std::printf(
+          "%s\n  {\"name\": \"%s\", \"cpu_s_per_min\": %s, \"peak_rss_mb\": %s, \"rows\": [",
+          j ? "," : "", p.name.c_str(), num(p.cpuSecPerMin).c_str(), num(p.peakRssMb).c_str());
+      for (size_t k = 0; k < p.rows.size(); ++k) {
+        const Row& r = p.rows[k];
+        std::string what;
+        for (char ch : r.what) what += ch == '"' ? std::string("\\\"") : std::string(1, ch);
+        std::printf(
+            "%s\n   {\"what\": \"%s\", \"n\": %zu, \"median\": %s, \"p99\": %s, \"max\": %s, "
+            "\"median_ms\": %s, \"ideal_median_ms\": %s}",
+            k ? "," : "", what.c_str(), r.ratio.size(), num(Quantile(r.ratio, .5)).c_str(),
+            num(Quantile(r.ratio, .99)).c_str(), num(Quantile(r.ratio, 1)).c_str(),
+            num(Quantile(r.ms, .5)).c_str(), num(Quantile(r.idealMs, .5)).c_str());
+      }
+      std::printf("]}");
+    }
+    std::printf("],\n  \"trace_us\": {");
+    size_t k = 0;
+    for (const auto& [what, late] : c.trace)
+      std::printf("%s\"%s\": {\"n\": %zu, \"median\": %s, \"p99\": %s, \"max\": %s}",
+                  k++ ? ", " : "", what.c_str(), late.size(), num(Quantile(late, .5)).c_str(),
+                  num(Quantile(late, .99)).c_str(), num(Quantile(late, 1)).c_str());
+    std::printf("}}");
+  }
+  std::printf("\n]}\n");
 }
 
 }  // namespace
-}  // namespace velmar::e2e
 
 int main(int argc, char** argv) {
-  using namespace velmar::e2e;
-  const int seconds = argc > 1 ? std::max(2, std::atoi(argv[1])) : 5;
-  const std::vector<std::pair<const char*, std::vector<std::string>>> lines = {
-      {"plain line", {"--wire-time"}},
-      {"echoing line", {"--wire-time", "--echo"}},
-  };
-  std::printf("Link timing against velmar-esc-sim at 38400 baud, %d s a line\n", seconds);
-  for (const auto& [name, args] : lines) {
-    Result r = Measure(args, seconds);
-    std::printf("\n%s\n", name);
-    if (r.connectMs)
-      std::printf("  connect sequence (6 exchanges)   %.2f ms\n", *r.connectMs);
-    else
-      std::printf("  connect sequence                 not seen\n");
-    std::printf("  reply to next frame (queued)     %s\n", r.gapBusy.Line().c_str());
-    std::printf("  idle poll period                 %s\n", r.pollPeriod.Line().c_str());
+  Config config;
+  bool json = false;
+  std::string only;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--json")
+      json = true;
+    else if (arg == "--scale" && i + 1 < argc)
+      config.scale = std::atof(argv[++i]);
+    else if (arg == "--only" && i + 1 < argc)
+      only = argv[++i];
+    else {
+      std::fprintf(stderr, "usage: velmar-link-bench [--json] [--scale F] [--only quiet|loaded]\n");
+      return 2;
+    }
   }
-  return 0;
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const std::string dir = OwnDir();
+  std::vector<Condition> conditions;
+  bool ok = true;
+  for (const bool loaded : {false, true}) {
+    const std::string name = loaded ? "loaded" : "quiet";
+    if (!only.empty() && only != name) continue;
+    conditions.push_back({loaded ? "loaded (two spinning processes)" : "quiet machine", {}, {}});
+    if (!Run(conditions.back(), dir, config, loaded)) {
+      std::fprintf(stderr,
+                   "velmar-link-bench: the %s run is broken (simulator failed or no samples)\n",
+                   name.c_str());
+      ok = false;
+    }
+  }
+  json ? PrintJson(conditions) : PrintTable(conditions);
+  return ok ? 0 : 1;
 }
