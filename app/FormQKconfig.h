@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -24,6 +25,11 @@ class QSlider;
 class QTabWidget;
 
 namespace velmar {
+class RunRecord;
+class SpeedTrendView;
+}  // namespace velmar
+
+namespace velmar {
 
 // "Velmar ESC Config V1.012": the version with the user's decimal separator.
 QString WindowTitle(const ProgramVersion& version, const QLocale& locale = QLocale());
@@ -37,6 +43,9 @@ struct FormServices {
   std::unique_ptr<OneShotTimer> timer2;
   std::function<void()> letEventsRun;
   ProgramVersion version = kProgramVersion;
+  // Time since the program started, for the speed trend and the run record.
+  std::function<std::chrono::milliseconds()> now;
+  RunRecord* record = nullptr;  // --record; not owned, may be absent
 };
 
 // The one window: it owns the controls and every piece of state, and its
@@ -74,6 +83,7 @@ class FormQKconfig : public QWidget {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   friend struct FormProbe;  // tests read the window's state through it
@@ -98,6 +108,10 @@ class FormQKconfig : public QWidget {
   void ThrottleAcknowledged(const CmdRecord& head);
   void SpeedReply(const CmdRecord& head);
   void CompareThrottle();
+  void NoteSpeed(uint32_t period);
+  void ResetSpeedAverage();
+  void NoteOpenFailure(const QString& why);
+  void CentreOnScreen();
 
   // Selecting an entry from code runs the list's handler at once, exactly once,
   // as a user's choice does.
@@ -154,6 +168,7 @@ class FormQKconfig : public QWidget {
   QLabel* Label17 = nullptr;
   QLabel* Label18 = nullptr;
   QSlider* SldPower = nullptr;
+  SpeedTrendView* m_trend = nullptr;
 
   // Window-level state.
   int32_t CurTab = 0;
@@ -167,7 +182,8 @@ class FormQKconfig : public QWidget {
   int32_t EscThrottle = 0;
   bool MotorRunning = false;
   RpmAverage m_rpm;
-  bool m_centred = false;
+  static constexpr int kCentrings = 3;
+  int m_centrings = 0;
 };
 
 }  // namespace velmar

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSerialPort>
+#include <functional>
 
 #include "PortMap.h"
 #include "SerialPort.h"
@@ -28,10 +29,16 @@ class QtSerialPort final : public SerialPort {
   int ReceiveThreshold() const override { return m_threshold; }
   QString Describe(int number) const override;
 
+  // From the moment `ending` answers true no port opens any more: a program
+  // told to quit during its start-up must not take a device on the way out.
+  void RefuseOpensWhen(std::function<bool()> ending) { m_ending = std::move(ending); }
+
  private:
   void OnReadyRead();
   void OnError(QSerialPort::SerialPortError error);
   void Fail();
+  void ReportOpenFailure();
+  void TraceArrivals();
 
   PortMap m_ports;
   QSerialPort m_port;
@@ -41,6 +48,9 @@ class QtSerialPort final : public SerialPort {
   // port opened after it.
   quint64 m_session = 0;
   bool m_failing = false;
+  std::function<bool()> m_ending;
+  // Bytes waiting in the port's buffer that the wire trace has already shown.
+  qint64 m_traced = 0;
 };
 
 }  // namespace velmar

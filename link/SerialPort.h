@@ -40,6 +40,8 @@ class SerialPort : public QObject {
   // The device failed under an open port (unplugged, hung up, a write that did
   // not go out). The port has been closed by the time this arrives.
   void lost();
+  // A device that exists could not be opened; `why` names it and says why.
+  void openFailed(const QString& why);
 };
 
 }  // namespace velmar

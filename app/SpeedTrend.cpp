@@ -1,0 +1,73 @@
+#include "SpeedTrend.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+
+namespace velmar {
+
+void SpeedTrend::Add(std::chrono::milliseconds at, int32_t rpm) {
+  m_points.push_back({at, rpm});
+  while (at - m_points.front().at > kSpan) m_points.pop_front();
+}
+
+int32_t SpeedTrend::Scale() const {
+  int32_t highest = 0;
+  for (const Point& p : m_points) highest = std::max(highest, p.rpm);
+  for (int64_t decade = 1;; decade *= 10) {
+    for (const int64_t step : {1, 2, 5}) {
+      const int64_t top = step * decade;
+      if (top >= kSmallestScale && top >= highest) return int32_t(top);
+    }
+  }
+}
+
+SpeedTrendView::SpeedTrendView(QWidget* parent) : QWidget(parent) {
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SpeedTrendView::Add(std::chrono::milliseconds at, int32_t rpm) {
+  m_trend.Add(at, rpm);
+  update();
+}
+
+void SpeedTrendView::Clear() {
+  m_trend.Clear();
+  update();
+}
+
+void SpeedTrendView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QRectF plot = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+  p.fillRect(rect(), palette().base());
+  p.setPen(palette().color(QPalette::Mid));
+  p.drawRect(plot);
+
+  // The scale's top value in the corner, the newest point at the right edge.
+  const int32_t scale = m_trend.Scale();
+  p.setPen(palette().color(QPalette::PlaceholderText));
+  p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::AlignTop,
+             QStringLiteral("%1 r/min").arg(scale));
+  p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignRight | Qt::AlignBottom,
+             QStringLiteral("last %1 s").arg(SpeedTrend::kSpan.count() / 1000));
+  const auto& points = m_trend.Points();
+  if (points.empty()) return;
+
+  const auto newest = points.back().at;
+  const double span = double(SpeedTrend::kSpan.count());
+  QPainterPath path;
+  for (const SpeedTrend::Point& point : points) {
+    const double x = plot.right() - plot.width() * double((newest - point.at).count()) / span;
+    const double y = plot.bottom() - plot.height() * double(point.rpm) / scale;
+    if (path.elementCount() == 0)
+      path.moveTo(x, y);
+    else
+      path.lineTo(x, y);
+  }
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+  p.drawPath(path);
+}
+
+}  // namespace velmar
