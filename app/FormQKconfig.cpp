@@ -18,7 +18,7 @@
 #include "AppIcon.h"
 #include "Caption.h"
 #include "PoleScrollBar.h"
-#include "SpeedTrend.h"
+#include "SpeedTrendView.h"
 #include "Str_Const.h"
 #include "WheelGuard.h"
 #include "link/Cadence.h"

@@ -6,7 +6,7 @@
 
 #include "FormQKconfig.h"
 #include "RunRecord.h"
-#include "SpeedTrend.h"
+#include "SpeedTrendView.h"
 
 namespace velmar {
 

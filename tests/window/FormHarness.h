@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "app/FormQKconfig.h"
+#include "app/RunRecord.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPort.h"
@@ -63,6 +64,8 @@ class FormTest : public ::testing::Test {
     services.timer2 = std::move(t2);
     services.letEventsRun = [this] { ++pumps; };
     services.version = version;
+    services.now = [this] { return clock.Now(); };
+    services.record = record;
     form = std::make_unique<FormQKconfig>(std::move(services));
   }
   void Start(QSet<int> usable = {1}) {
@@ -132,8 +135,8 @@ class FormTest : public ::testing::Test {
 
   // Start-up, then the first poll answered and the connect sequence served by
   // an ESC with its defaults; ends with the window idle and connected.
-  void StartConnected() {
-    Start();
+  void StartConnected(QSet<int> usable = {1}) {
+    Start(std::move(usable));
     FramesUntilIdle([](const QByteArray& f) { return EscAnswer(f); });
     ASSERT_EQ(Text("TxtConnState"), QStringLiteral("Connected"));
     port.writes.clear();
@@ -144,6 +147,7 @@ class FormTest : public ::testing::Test {
   ManualClock::Timer* timer1 = nullptr;
   ManualClock::Timer* timer2 = nullptr;
   int pumps = 0;
+  RunRecord* record = nullptr;  // set before Create() to keep a run record
   std::unique_ptr<FormQKconfig> form;
 };
 

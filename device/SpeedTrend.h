@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QWidget>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -29,22 +28,6 @@ class SpeedTrend {
 
  private:
   std::deque<Point> m_points;
-};
-
-// The trend drawn in a strip of the Run page. It takes no focus and no input.
-class SpeedTrendView final : public QWidget {
- public:
-  explicit SpeedTrendView(QWidget* parent = nullptr);
-
-  const SpeedTrend& Trend() const { return m_trend; }
-  void Add(std::chrono::milliseconds at, int32_t rpm);
-  void Clear();
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-
- private:
-  SpeedTrend m_trend;
 };
 
 }  // namespace velmar
