@@ -267,6 +267,20 @@ TEST_F(EndToEnd, SigtermClosesCleanlyAndNothingIsSentAfterwards) {
                              << describe(late);
 }
 
+TEST_F(EndToEnd, SigtermDuringTheStartUpScanEndsWithoutAWindowAndSendsNothing) {
+  ASSERT_TRUE(startSim());
+  // The signal waits, blocked, until the program takes it over; it is then
+  // handled at the first pause of the port scan.
+  app_.emplace(dir_, sim_->linkPath(), true);
+  ASSERT_TRUE(app_->child().started());
+  app_->child().signal(SIGTERM);
+  const auto status = app_->child().waitExit(kExitTimeout);
+  EXPECT_TRUE(exitedWithZero(status)) << describeStatus(status) << ": the window was shown";
+  ASSERT_TRUE(sim_->mark());
+  const auto sent = requestsBetween(sim_->log(), 0, INT64_MAX);
+  EXPECT_TRUE(sent.empty()) << describe(sent);
+}
+
 TEST_F(EndToEnd, SurvivesTheDeviceVanishingAndStillExitsCleanly) {
   ASSERT_TRUE(startSim());
   ASSERT_TRUE(startApp());

@@ -147,7 +147,15 @@ Child::Child(const Setup& setup) {
   auto env_strings = childEnvironment(setup.env);
   auto argv = cStrings(argv_strings);
   auto envp = cStrings(env_strings);
-  if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t blocked;
+  sigemptyset(&blocked);
+  for (int s : setup.blocked_signals) sigaddset(&blocked, s);
+  posix_spawnattr_setsigmask(&attributes, &blocked);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  if (posix_spawn(&pid_, argv[0], &actions, &attributes, argv.data(), envp.data()) != 0) pid_ = -1;
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
 
   if (setup.pipe_stdin) {
@@ -293,12 +301,13 @@ std::optional<std::int64_t> SimProcess::mark(milliseconds timeout) {
   return command("mark " + name, "mark " + name, timeout);
 }
 
-AppProcess::AppProcess(const TempDir& dir, const std::string& port_path)
+AppProcess::AppProcess(const TempDir& dir, const std::string& port_path, bool hold_signals)
     : output_path_(dir.file("app.out")), child_([&] {
         Child::Setup setup;
         setup.argv = {VELMAR_APP_BIN};
         setup.env = {"QT_QPA_PLATFORM=offscreen", "VELMAR_ESC_PORTS=1=" + port_path};
         setup.output_file = output_path_;
+        if (hold_signals) setup.blocked_signals = {SIGINT, SIGTERM};
         return setup;
       }()) {}
 

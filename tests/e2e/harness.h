@@ -59,7 +59,8 @@ class Child {
     std::vector<std::string> env;  // NAME=value, added to (or replacing) our own environment
     bool pipe_stdin = false;
     bool pipe_stdout = false;
-    std::string output_file;  // stdout (unless piped) and stderr go here; empty: inherited
+    std::string output_file;           // stdout (unless piped) and stderr go here; empty: inherited
+    std::vector<int> blocked_signals;  // blocked in the child from its first instruction
   };
 
   explicit Child(const Setup& setup);
@@ -120,7 +121,8 @@ class SimProcess {
 // The program under test, on port 1 = the simulator's link, with no display.
 class AppProcess {
  public:
-  AppProcess(const TempDir& dir, const std::string& port_path);
+  // With `hold_signals`, SIGINT and SIGTERM sent early wait until the program unblocks them.
+  AppProcess(const TempDir& dir, const std::string& port_path, bool hold_signals = false);
 
   Child& child() { return child_; }
   std::string output() const;
