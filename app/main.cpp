@@ -85,7 +85,7 @@ int main(int argc, char* argv[]) {
   AnswerHelpWithoutDisplay(argc, argv);
   QApplication app(argc, argv);
   NameTheProgram();
-  QApplication::setDesktopFileName(QStringLiteral("velmar-esc-config"));
+  QApplication::setDesktopFileName(QStringLiteral("org.velmar.EscConfig"));
 
   const std::optional<velmar::CommandLine> line =
       velmar::ParseCommandLine(QApplication::arguments());
