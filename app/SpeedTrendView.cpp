@@ -28,12 +28,13 @@ void SpeedTrendView::paintEvent(QPaintEvent*) {
   p.setPen(palette().color(QPalette::Mid));
   p.drawRect(plot);
 
-  // The scale's top value in the corner, the newest point at the right edge.
+  // The scale and the span on the left, where the oldest points are; the newest
+  // point at the right edge.
   const int32_t scale = m_trend.Scale();
   p.setPen(palette().color(QPalette::PlaceholderText));
   p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::AlignTop,
              QStringLiteral("%1 r/min").arg(scale));
-  p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignRight | Qt::AlignBottom,
+  p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::AlignBottom,
              QStringLiteral("last %1 s").arg(SpeedTrend::kSpan.count() / 1000));
   const auto& points = m_trend.Points();
   if (points.empty()) return;

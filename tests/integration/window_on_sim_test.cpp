@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSlider>
@@ -42,6 +43,10 @@ class WindowOnSim : public ::testing::Test {
     services.timer1 = std::make_unique<QtOneShotTimer>(kIdlePollInterval);
     services.timer2 = std::make_unique<QtOneShotTimer>(kReplyTimeout);
     services.letEventsRun = [] { QCoreApplication::processEvents(); };
+    services.now = [] {
+      return std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now().time_since_epoch());
+    };
     form = std::make_unique<FormQKconfig>(std::move(services));
     form->Form_Load();
     form->show();
@@ -145,6 +150,29 @@ TEST_F(WindowOnSim, TheMotorAnswersTheThrottle) {
   ASSERT_TRUE(WaitForPolls(stop, 2));
   const QList<QByteArray> after = ReceivedFrom(stop);
   EXPECT_GT(after.lastIndexOf(kPoll), after.indexOf(Frame({4, 0})));
+}
+
+// The README's pictures: the Config page once connected, then the Run page
+// with the motor taken through three throttle steps and its speed trend.
+TEST_F(WindowOnSim, PicturesOfBothPagesWithTheMotorRunning) {
+  Start({"--poles", "14"});
+  WaitConnectedAndIdle();
+  const QString dir = QStringLiteral(VELMAR_SCREENSHOT_DIR);
+  ASSERT_TRUE(QDir().mkpath(dir));
+  EXPECT_TRUE(form->grab().save(dir + QStringLiteral("/config-page.png")));
+
+  Find<QScrollBar>("VSlPole")->setValue(14);
+  Find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
+  QSlider* slider = Find<QSlider>("SldPower");
+  for (const int throttle : {60, 140, 100}) {
+    while (slider->value() < throttle) QTest::keyClick(slider, Qt::Key_PageUp);
+    while (slider->value() > throttle) QTest::keyClick(slider, Qt::Key_PageDown);
+    // 12000 r/min at full throttle; settled within 1 %.
+    const int settled = 12000 * throttle / 200;
+    ASSERT_TRUE(WaitFor([&] { return std::abs(Text("TxtRev").toInt() - settled) < 120; }, 10000))
+        << throttle << ": " << Text("TxtRev").toStdString();
+  }
+  EXPECT_TRUE(form->grab().save(dir + QStringLiteral("/run-page.png")));
 }
 
 TEST_F(WindowOnSim, ALostDeviceShowsUnconnectedAndReconnectsWhenChosenAgain) {

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTabBar>
@@ -165,23 +164,6 @@ INSTANTIATE_TEST_SUITE_P(Layout, Title,
 TEST(TitleText, UsesTheUsersDecimalSeparator) {
   EXPECT_EQ(WindowTitle({1, 0, 12}, QLocale(QLocale::German)),
             QStringLiteral("Velmar ESC Config V1,012"));
-}
-
-// Pictures of both pages, connected to an ESC, for a person to look at.
-TEST_F(Layout, Screenshots) {
-  StartConnected();
-  form->show();
-  const QString dir = QStringLiteral(VELMAR_SCREENSHOT_DIR);
-  ASSERT_TRUE(QDir().mkpath(dir));
-  const QImage config = form->grab().toImage();
-  EXPECT_EQ(config.size(), QSize(381, 463) * form->devicePixelRatio());
-  EXPECT_TRUE(config.save(dir + QStringLiteral("/config-page.png")));
-
-  Find<QTabWidget>("TabStrip1")->setCurrentIndex(1);
-  Slider()->setValue(5);
-  const QImage run = form->grab().toImage();
-  EXPECT_NE(run, config);
-  EXPECT_TRUE(run.save(dir + QStringLiteral("/run-page.png")));
 }
 
 }  // namespace
