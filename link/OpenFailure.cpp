@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <algorithm>
 
 namespace velmar {
 namespace {
@@ -23,14 +24,20 @@ QString GroupOf(const QString& device) {
   return g ? QString::fromLocal8Bit(g->gr_name) : QString();
 }
 
-// "LCK..ttyUSB0" held by a live process: its name and number.
+// QSerialPort's lock name: the path as given, less a leading /dev/, with '/' as '_'.
+QString LockName(const QString& device) {
+  QString name = device;
+  if (name.startsWith(QLatin1String("/dev/"))) name = name.mid(5);
+  return QStringLiteral("LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+// The lock QSerialPort takes, when another program holds it: who and where.
 QString LockHolder(const QString& device) {
-  const QString name = QStringLiteral("LCK..") + QFileInfo(device).fileName();
   QStringList dirs;
   for (const char* dir : kLockDirectories) dirs << QString::fromLatin1(dir);
   dirs << QDir::tempPath();
   for (const QString& dir : dirs) {
-    const QString path = dir + QLatin1Char('/') + name;
+    const QString path = dir + QLatin1Char('/') + LockName(device);
     if (!QFileInfo::exists(path)) continue;
     qint64 pid = 0;
     QString host, app;
@@ -43,22 +50,27 @@ QString LockHolder(const QString& device) {
   return QString();
 }
 
-// A process that has the device open, found through /proc; empty when none can be seen.
-QString ProcessHolding(const QString& device) {
+// The processes that have the device open, found through /proc; empty when none can be seen.
+QString ProcessesHolding(const QString& device) {
   const QString target = QFileInfo(device).canonicalFilePath();
   const QString self = QString::number(::getpid());
+  QStringList holders;
   for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
     if (pid == self || !pid.front().isDigit()) continue;
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
-      if (QFileInfo(fds.filePath(fd)).symLinkTarget() != target) continue;
-      QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-      const QString name =
-          comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : "";
-      return QStringLiteral("%1 (process %2) has it open").arg(name, pid);
-    }
+    const QStringList entries = fds.entryList(QDir::Files | QDir::System);
+    const bool holds = std::any_of(entries.begin(), entries.end(), [&](const QString& fd) {
+      return QFileInfo(fds.filePath(fd)).symLinkTarget() == target;
+    });
+    if (!holds) continue;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    const QString name =
+        comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : "";
+    holders << QStringLiteral("%1 (process %2)").arg(name, pid);
   }
-  return QString();
+  return holders.isEmpty() ? QString()
+                           : holders.join(QStringLiteral(", ")) + " ha" +
+                                 (holders.size() > 1 ? "ve" : "s") + " it open";
 }
 
 }  // namespace
@@ -81,7 +93,7 @@ OpenFailure DiagnoseOpenFailure(const QString& device, const QString& systemText
     return failure;
   }
   QString holder = LockHolder(device);
-  if (holder.isEmpty()) holder = ProcessHolding(device);
+  if (holder.isEmpty()) holder = ProcessesHolding(device);
   if (!holder.isEmpty()) {
     failure.kind = OpenFailure::Busy;
     failure.reason = QStringLiteral("busy: ") + holder;
