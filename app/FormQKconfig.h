@@ -25,11 +25,9 @@ class QSlider;
 class QTabWidget;
 
 namespace velmar {
+
 class RunRecord;
 class SpeedTrendView;
-}  // namespace velmar
-
-namespace velmar {
 
 // "Velmar ESC Config V1.012": the version with the user's decimal separator.
 QString WindowTitle(const ProgramVersion& version, const QLocale& locale = QLocale());
