@@ -13,10 +13,14 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <optional>
 
 #include "AppIcon.h"
+#include "Caption.h"
 #include "PoleScrollBar.h"
+#include "SpeedTrendView.h"
 #include "Str_Const.h"
+#include "WheelGuard.h"
 
 namespace velmar {
 namespace {
@@ -60,10 +64,13 @@ Widget* Place(Widget* widget, const char* name, const QRect& rect) {
   return widget;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect) {
+// A caption in its own font (the window's when none is given), measured in that
+// font; `limit` is where the control to its right begins, in the parent.
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& rect,
+                  const std::optional<QFont>& font = std::nullopt, int limit = -1) {
   auto* label = Place(new QLabel(text, parent), name, rect);
-  // The substitute fonts run a little wider than the originals: never clip a caption.
-  label->resize(std::max(rect.width(), label->sizeHint().width()), rect.height());
+  if (font) label->setFont(*font);
+  FitCaption(label, rect, limit < 0 ? parent->width() : limit);
   return label;
 }
 
@@ -89,6 +96,7 @@ QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& entrie
   auto* list = Place(new QComboBox(parent), name, rect);
   list->addItems(entries);
   list->setCurrentIndex(-1);
+  IgnoreWheelUnlessFocused(list);
   return list;
 }
 
@@ -105,6 +113,8 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       m_version(services.version),
+      m_now(std::move(services.now)),
+      m_record(services.record),
       m_link(std::move(services.link), *this) {
   setObjectName(QStringLiteral("FormQKconfig"));
   setFont(SansSerif(8.25));
@@ -113,6 +123,7 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
 
   BuildControls();
   SetKeyboardOrder();
+  connect(&m_link.Port(), &SerialPort::openFailed, this, &FormQKconfig::NoteOpenFailure);
 }
 
 FormQKconfig::~FormQKconfig() = default;
@@ -134,14 +145,17 @@ void FormQKconfig::BuildControls() {
 void FormQKconfig::BuildConnectionGroup() {
   FrameConnect = Place(new QGroupBox(QStringLiteral("Connection"), this), "FrameConnect",
                        Twips(100, 120, 5500, 1095));
-  Label1 = MakeLabel(FrameConnect, "Label1", QStringLiteral("Port:"), Twips(650, 300, 405, 255));
+  Label1 = MakeLabel(FrameConnect, "Label1", QStringLiteral("Port:"), Twips(650, 300, 405, 255),
+                     std::nullopt, Px(1080));
   CombPort = MakeList(FrameConnect, "CombPort", {}, Twips(1080, 240, 975, 315));
-  Label2 = MakeLabel(FrameConnect, "Label2", QStringLiteral("Status:"), Twips(485, 720, 585, 255));
+  Label2 = MakeLabel(FrameConnect, "Label2", QStringLiteral("Status:"), Twips(485, 720, 585, 255),
+                     std::nullopt, Px(1080));
   TxtConnState = MakeStatusBox(FrameConnect, "TxtConnState", Twips(1080, 720, 1000, 300));
-  Label4 =
-      MakeLabel(FrameConnect, "Label4", QStringLiteral("Hardware:"), Twips(2400, 300, 760, 255));
-  Label3 =
-      MakeLabel(FrameConnect, "Label3", QStringLiteral("Firmware:"), Twips(2455, 720, 675, 255));
+  // Both status boxes begin at 3260 in the group: the hardware box lies on the window at 3360.
+  Label4 = MakeLabel(FrameConnect, "Label4", QStringLiteral("Hardware:"),
+                     Twips(2400, 300, 760, 255), std::nullopt, Px(3260));
+  Label3 = MakeLabel(FrameConnect, "Label3", QStringLiteral("Firmware:"),
+                     Twips(2455, 720, 675, 255), std::nullopt, Px(3260));
   TxtFirmVer = MakeStatusBox(FrameConnect, "TxtFirmVer", Twips(3260, 720, 2175, 300));
   // Lies on the window itself, level with its label inside the group.
   TxtHardVer = MakeStatusBox(this, "TxtHardVer", Twips(3360, 420, 2175, 300));
@@ -202,9 +216,8 @@ void FormQKconfig::BuildConfigPage() {
 void FormQKconfig::BuildRunPage() {
   FrameRun = Place(new QFrame(this), "FrameRun", Twips(120, 1680, 5415, 5055));
   QWidget* page = FrameRun;
-  Label14 =
-      MakeLabel(page, "Label14", QStringLiteral("Motor Magnet Poles:"), Twips(840, 645, 2415, 375));
-  Label14->setFont(TimesNewRoman(14.25));
+  Label14 = MakeLabel(page, "Label14", QStringLiteral("Motor Magnet Poles:"),
+                      Twips(840, 645, 2415, 375), TimesNewRoman(14.25), Px(3240));
   TxtPole = MakeDisplay(page, "TxtPole", QStringLiteral("2"), Twips(3240, 600, 375, 360));
   TxtPole->setFont(SansSerif(12));
   VSlPole = Place(new PoleScrollBar(page), "VSlPole", Twips(3600, 595, 300, 360));
@@ -212,20 +225,26 @@ void FormQKconfig::BuildRunPage() {
   VSlPole->setSingleStep(2);
   VSlPole->setPageStep(2);
   VSlPole->setValue(2);
-  Label12 = MakeLabel(page, "Label12", QStringLiteral("Rev:"), Twips(840, 1920, 615, 375));
-  Label12->setFont(TimesNewRoman(15.75));
+  Label12 = MakeLabel(page, "Label12", QStringLiteral("Rev:"), Twips(840, 1920, 615, 375),
+                      TimesNewRoman(15.75), Px(1560));
   TxtRev = MakeDisplay(page, "TxtRev", QStringLiteral("0"), Twips(1560, 1680, 2055, 750));
   TxtRev->setFont(Verdana(26.25));
-  Label10 = MakeLabel(page, "Label10", QStringLiteral("r/min"), Twips(3720, 1920, 1215, 405));
-  Label10->setFont(TimesNewRoman(15.75));
-  Label13 = MakeLabel(page, "Label13", QStringLiteral("Throttle:"), Twips(840, 3120, 1095, 375));
-  Label13->setFont(TimesNewRoman(15.75));
-  LbPower = MakeLabel(page, "LbPower", QStringLiteral("0"), Twips(1920, 3075, 735, 375));
-  LbPower->setFont(Verdana(15.75));
-  Label11 = MakeLabel(page, "Label11", QStringLiteral("0 "), Twips(870, 3555, 375, 255));
-  Label15 = MakeLabel(page, "Label15", QStringLiteral("50"), Twips(1700, 3555, 375, 255));
-  Label16 = MakeLabel(page, "Label16", QStringLiteral("100"), Twips(2500, 3555, 375, 255));
-  Label17 = MakeLabel(page, "Label17", QStringLiteral("150"), Twips(3380, 3555, 375, 255));
+  Label10 = MakeLabel(page, "Label10", QStringLiteral("r/min"), Twips(3720, 1920, 1215, 405),
+                      TimesNewRoman(15.75));
+  Label13 = MakeLabel(page, "Label13", QStringLiteral("Throttle:"), Twips(840, 3120, 1095, 375),
+                      TimesNewRoman(15.75), Px(1920));
+  // Sized for the widest throttle it will show.
+  LbPower = MakeLabel(page, "LbPower", QStringLiteral("200"), Twips(1920, 3075, 735, 375),
+                      Verdana(15.75));
+  LbPower->setText(QStringLiteral("0"));
+  Label11 = MakeLabel(page, "Label11", QStringLiteral("0 "), Twips(870, 3555, 375, 255),
+                      std::nullopt, Px(1700));
+  Label15 = MakeLabel(page, "Label15", QStringLiteral("50"), Twips(1700, 3555, 375, 255),
+                      std::nullopt, Px(2500));
+  Label16 = MakeLabel(page, "Label16", QStringLiteral("100"), Twips(2500, 3555, 375, 255),
+                      std::nullopt, Px(3380));
+  Label17 = MakeLabel(page, "Label17", QStringLiteral("150"), Twips(3380, 3555, 375, 255),
+                      std::nullopt, Px(4230));
   Label18 = MakeLabel(page, "Label18", QStringLiteral("200"), Twips(4230, 3555, 375, 255));
   SldPower = Place(new QSlider(Qt::Horizontal, page), "SldPower", Twips(720, 3720, 3855, 495));
   SldPower->setRange(0, 200);
@@ -234,6 +253,8 @@ void FormQKconfig::BuildRunPage() {
   SldPower->setTickInterval(10);
   SldPower->setTickPosition(QSlider::TicksBelow);
   SldPower->setValue(0);
+  // The free band below the throttle scale.
+  m_trend = Place(new SpeedTrendView(page), "SpeedTrend", Twips(720, 4290, 4215, 705));
 
   // Both the change and the drag run the handler. During a drag the change
   // follows the drag notification and does the work; the handler's result is
@@ -287,13 +308,26 @@ void FormQKconfig::closeEvent(QCloseEvent* event) {
 
 void FormQKconfig::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (m_centred) return;
-  m_centred = true;
-  if (const QScreen* screen = this->screen()) {
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
-  }
+  if (m_centrings == 0) CentreOnScreen();
+}
+
+void FormQKconfig::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  // The window manager frames the window after it is first shown and moves it
+  // as it does: centre the framed window once more. A few tries at most, so a
+  // manager that places windows itself is not fought.
+  if (isVisible() && m_centrings > 0 && m_centrings < kCentrings) CentreOnScreen();
+}
+
+void FormQKconfig::CentreOnScreen() {
+  const QScreen* screen = this->screen();
+  if (!screen) return;
+  const QRect frame = frameGeometry();
+  // Once the frame is known this is the last time.
+  m_centrings = frame == geometry() ? m_centrings + 1 : kCentrings;
+  QRect target = frame;
+  target.moveCenter(screen->availableGeometry().center());
+  if (target.topLeft() != frame.topLeft()) move(target.topLeft());
 }
 
 void FormQKconfig::SelectEntry(QComboBox* list, int index, void (FormQKconfig::*handler)()) {

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QWidget>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -22,6 +23,9 @@ class QTabWidget;
 
 namespace velmar {
 
+class RunRecord;
+class SpeedTrendView;
+
 // "Velmar ESC Config V1.012": the version with the user's decimal separator.
 QString WindowTitle(const ProgramVersion& version, const QLocale& locale = QLocale());
 
@@ -31,6 +35,9 @@ QString WindowTitle(const ProgramVersion& version, const QLocale& locale = QLoca
 struct FormServices {
   LinkServices link;
   ProgramVersion version = kProgramVersion;
+  // Time since the program started, for the speed trend and the run record.
+  std::function<std::chrono::milliseconds()> now;
+  RunRecord* record = nullptr;  // --record; not owned, may be absent
 };
 
 // The one window: it owns the controls and every piece of state, and its
@@ -65,10 +72,9 @@ class FormQKconfig : public QWidget, private LinkClient {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
-  friend struct FormProbe;  // tests read the window's state through it
-
   void BuildControls();
   void BuildConnectionGroup();
   void BuildConfigPage();
@@ -91,6 +97,10 @@ class FormQKconfig : public QWidget, private LinkClient {
   void ThrottleAcknowledged(const CmdRecord& head);
   void SpeedReply(const CmdRecord& head);
   void CompareThrottle();
+  void NoteSpeed(uint32_t period);
+  void ResetSpeedAverage();
+  void NoteOpenFailure(const QString& why);
+  void CentreOnScreen();
 
   // Selecting an entry from code runs the list's handler at once, exactly once,
   // as a user's choice does.
@@ -105,6 +115,8 @@ class FormQKconfig : public QWidget, private LinkClient {
   void UserChose(SettingNumber number);
 
   ProgramVersion m_version;
+  std::function<std::chrono::milliseconds()> m_now;
+  RunRecord* m_record = nullptr;
   SerialLink m_link;
 
   // Controls.
@@ -147,6 +159,7 @@ class FormQKconfig : public QWidget, private LinkClient {
   QLabel* Label17 = nullptr;
   QLabel* Label18 = nullptr;
   QSlider* SldPower = nullptr;
+  SpeedTrendView* m_trend = nullptr;
 
   // Window-level state.
   int32_t CurTab = 0;
@@ -155,7 +168,8 @@ class FormQKconfig : public QWidget, private LinkClient {
   int32_t EscThrottle = 0;
   bool MotorRunning = false;
   RpmAverage m_rpm;
-  bool m_centred = false;
+  static constexpr int kCentrings = 3;
+  int m_centrings = 0;
 };
 
 }  // namespace velmar

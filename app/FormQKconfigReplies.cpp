@@ -52,7 +52,7 @@ void FormQKconfig::PollReply() {
     TxtConnState->setText(Str_Const::kConnected);
     m_link.EnqueueCommand(IdentifyCommand());
     m_settings.ForgetDevice();
-    m_rpm.Reset();
+    ResetSpeedAverage();
   }
   for (const Command& command : m_settings.Compare()) m_link.EnqueueCommand(command);
   CompareThrottle();
@@ -78,7 +78,7 @@ void FormQKconfig::ThrottleAcknowledged(const CmdRecord& head) {
   // The ESC holds what was sent. A slider moved while the command was on its
   // way is still to be sent: the next comparison finds it.
   EscThrottle = head.Param[1];
-  if (head.Param[1] == 0) m_rpm.Reset();
+  if (head.Param[1] == 0) ResetSpeedAverage();
 }
 
 void FormQKconfig::SpeedReply(const CmdRecord& head) {
@@ -87,9 +87,10 @@ void FormQKconfig::SpeedReply(const CmdRecord& head) {
     const int32_t sample = SpeedSample(period, VSlPole->value());
     TxtRev->setText(QString::number(m_rpm.Add(sample)));
   } else if (period == 0) {
-    m_rpm.Reset();
+    ResetSpeedAverage();
     TxtRev->setText(QStringLiteral("0"));
   }
+  NoteSpeed(period);
   CompareThrottle();
 }
 

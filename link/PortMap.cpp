@@ -93,9 +93,13 @@ void PortMap::Append(const PortMap& more) {
 
 PortMap PortMap::FromSystem() {
   if (!qEnvironmentVariableIsSet(kPortsVariable)) return MachinePorts();
+  return FromText(qEnvironmentVariable(kPortsVariable));
+}
+
+PortMap PortMap::FromText(const QString& text) {
   QStringList warnings;
   bool withMachinePorts = false;
-  PortMap map = Parse(qEnvironmentVariable(kPortsVariable), &warnings, &withMachinePorts);
+  PortMap map = Parse(text, &warnings, &withMachinePorts);
   for (const QString& warning : warnings)
     std::fprintf(stderr, "%s: %s\n", kPortsVariable, qPrintable(warning));
   if (withMachinePorts) map.Append(MachinePorts());

@@ -21,6 +21,8 @@ class PortMap {
   // The map the program runs with: VELMAR_ESC_PORTS when it is set, otherwise
   // the machine's serial devices (COMn on Windows).
   static PortMap FromSystem();
+  // The map for a list in VELMAR_ESC_PORTS's form (from the command line).
+  static PortMap FromText(const QString& text);
 
   // "1=/tmp/esc,3=/dev/ttyUSB0". An entry "*" asks for the machine's own
   // devices after the ones named (*withMachinePorts). A malformed entry is

@@ -1,7 +1,12 @@
 #include "QtSerialPort.h"
 
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QMetaObject>
+#include <chrono>
+#include <cstdio>
+
+#include "OpenFailure.h"
 
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
@@ -12,6 +17,14 @@ namespace velmar {
 namespace {
 
 constexpr std::chrono::milliseconds kReturnWatchInterval(1000);
+// The wire trace: off unless QT_LOGGING_RULES="velmar.link.debug=true".
+Q_LOGGING_CATEGORY(lcLink, "velmar.link", QtWarningMsg)
+
+// CLOCK_MONOTONIC in microseconds, the time base of the simulator's log too.
+long long MonotonicMicros() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 // USB-serial adapters hold received bytes for up to 16 ms unless asked not to,
 // which would add that much to every exchange. Ports without the setting
@@ -49,18 +62,37 @@ void QtSerialPort::SetPortNumber(int number) {
 
 bool QtSerialPort::Open() {
   if (m_port.isOpen() || !m_ports.Has(m_number)) return m_port.isOpen();
+  if (m_ending && m_ending()) return false;
   m_path = m_ports.Device(m_number).path;
   m_port.setPortName(m_path);
   m_failing = false;
-  if (!m_port.open(QIODevice::ReadWrite)) return false;
+  m_traced = 0;
+  if (!m_port.open(QIODevice::ReadWrite)) {
+    ReportOpenFailure();
+    return false;
+  }
   m_watch.stop();
   ++m_session;
   RequestLowLatency(m_port);
+  qCDebug(lcLink, "%lld open COM%d %s", MonotonicMicros(), m_number, qPrintable(m_port.portName()));
   return true;
 }
 
+void QtSerialPort::ReportOpenFailure() {
+  const OpenFailure failure =
+      DiagnoseOpenFailure(m_ports.Device(m_number).path, m_port.errorString());
+  qCDebug(lcLink, "%lld open COM%d failed: %s", MonotonicMicros(), m_number,
+          qPrintable(failure.reason));
+  if (failure.kind == OpenFailure::NotFound) return;
+  std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(failure.Line()));
+  emit openFailed(failure.Line());
+}
+
 void QtSerialPort::Close() {
-  if (m_port.isOpen()) m_port.close();
+  if (!m_port.isOpen()) return;
+  m_port.close();
+  m_traced = 0;
+  qCDebug(lcLink, "%lld close COM%d", MonotonicMicros(), m_number);
 }
 
 void QtSerialPort::DiscardOutput() {
@@ -68,7 +100,10 @@ void QtSerialPort::DiscardOutput() {
 }
 
 void QtSerialPort::DiscardInput() {
-  if (m_port.isOpen()) m_port.clear(QSerialPort::Input);
+  if (!m_port.isOpen()) return;
+  TraceArrivals();
+  m_port.clear(QSerialPort::Input);
+  m_traced = 0;
 }
 
 int QtSerialPort::InBufferCount() const {
@@ -78,6 +113,7 @@ int QtSerialPort::InBufferCount() const {
 int QtSerialPort::ReadByte() {
   char c = 0;
   if (!m_port.isOpen() || !m_port.getChar(&c)) return -1;
+  if (m_traced > 0) --m_traced;
   return static_cast<unsigned char>(c);
 }
 
@@ -87,6 +123,7 @@ bool QtSerialPort::Write(const QByteArray& bytes) {
     Fail();
     return false;
   }
+  qCDebug(lcLink, "%lld tx %s", MonotonicMicros(), bytes.toHex(' ').toUpper().constData());
   // Hand the frame to the driver now rather than at the next turn of the event loop.
   m_port.flush();
   return true;
@@ -100,7 +137,17 @@ QString QtSerialPort::Describe(int number) const {
              : QStringLiteral("%1 (%2)").arg(device.path, device.description);
 }
 
+void QtSerialPort::TraceArrivals() {
+  if (!lcLink().isDebugEnabled() || !m_port.isOpen()) return;
+  const qint64 waiting = m_port.bytesAvailable();
+  if (waiting <= m_traced) return;
+  const QByteArray fresh = m_port.peek(waiting).mid(m_traced);
+  m_traced = waiting;
+  qCDebug(lcLink, "%lld rx %s", MonotonicMicros(), fresh.toHex(' ').toUpper().constData());
+}
+
 void QtSerialPort::OnReadyRead() {
+  TraceArrivals();
   if (m_threshold > 0 && !m_failing) emit commEvent(comEvReceive);
 }
 

@@ -2,6 +2,7 @@
 
 #include <QSerialPort>
 #include <QTimer>
+#include <functional>
 
 #include "PortMap.h"
 #include "SerialPort.h"
@@ -29,11 +30,17 @@ class QtSerialPort final : public SerialPort {
   int ReceiveThreshold() const override { return m_threshold; }
   QString Describe(int number) const override;
 
+  // From the moment `ending` answers true no port opens any more: a program
+  // told to quit during its start-up must not take a device on the way out.
+  void RefuseOpensWhen(std::function<bool()> ending) { m_ending = std::move(ending); }
+
  private:
   void OnReadyRead();
   void OnError(QSerialPort::SerialPortError error);
   void Fail();
   void WatchForReturn();
+  void ReportOpenFailure();
+  void TraceArrivals();
 
   PortMap m_ports;
   QSerialPort m_port;
@@ -46,6 +53,9 @@ class QtSerialPort final : public SerialPort {
   // Looks for a lost device's path once a second, so the window never waits on it.
   QTimer m_watch;
   QString m_path;  // the device last opened
+  std::function<bool()> m_ending;
+  // Bytes waiting in the port's buffer that the wire trace has already shown.
+  qint64 m_traced = 0;
 };
 
 }  // namespace velmar

@@ -43,6 +43,8 @@ class SerialPort : public QObject {
   // The device of a lost port is there again and may be opened. Reported about
   // once a second until it is opened or another port number is chosen.
   void returned();
+  // A device that exists could not be opened; `why` names it and says why.
+  void openFailed(const QString& why);
 };
 
 }  // namespace velmar

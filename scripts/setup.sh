@@ -9,6 +9,7 @@ velmar_packages=(
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev clang-format
   fonts-liberation2 fonts-dejavu-core
+  desktop-file-utils appstream dpkg-dev file
 )
 
 velmar_missing_packages() {

@@ -117,5 +117,17 @@ TEST_F(EndToEnd, AVanishedDeviceIsReopenedWhenItComesBackAndSigtermClosesIt) {
   EXPECT_FALSE(std::filesystem::exists(lockFile(sim->linkPath())));
 }
 
+TEST_F(EndToEnd, SigtermDuringStartUpEndsWithoutAWindowAndSendsNothing) {
+  sim.emplace(dir, std::vector<std::string>{});
+  ASSERT_TRUE(sim->ready());
+  // Held until the program takes the signals over, it lands during the port scan.
+  app.emplace(dir, sim->linkPath(), true);
+  app->signal(SIGTERM);
+  const auto status = app->waitExit(kStartTimeout);
+  ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "the window was shown";
+  ASSERT_TRUE(sim->mark());
+  EXPECT_TRUE(requestsSince(sim->log(), 0).empty());
+}
+
 }  // namespace
 }  // namespace velmar::e2e

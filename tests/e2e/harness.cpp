@@ -60,12 +60,21 @@ TempDir::~TempDir() {
   if (!path.empty()) std::filesystem::remove_all(path, ignored);
 }
 
-Child::Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin) {
+Child::Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin,
+             bool holdSignals) {
   int in[2] = {-1, -1};
   if (pipeStdin && pipe2(in, O_CLOEXEC) != 0) return;
   std::vector<char*> args;
   for (auto& arg : argv) args.push_back(arg.data());
   args.push_back(nullptr);
+  // Blocked before the fork, so that a signal sent at once cannot beat the child to it.
+  sigset_t held, previous;
+  sigemptyset(&held);
+  if (holdSignals) {
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+  }
+  sigprocmask(SIG_BLOCK, &held, &previous);
   m_pid = fork();
   if (m_pid == 0) {
     const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
@@ -75,6 +84,7 @@ Child::Child(std::vector<std::string> argv, const std::string& output, bool pipe
     execv(args[0], args.data());
     _exit(127);
   }
+  sigprocmask(SIG_SETMASK, &previous, nullptr);
   if (pipeStdin) close(in[0]);
   m_stdin = in[1];
 }
@@ -145,7 +155,7 @@ std::optional<std::int64_t> SimProcess::command(const std::string& line) {
   return at;
 }
 
-AppProcess::AppProcess(const TempDir& dir, const std::string& portPath)
-    : Child(appArgv(portPath), dir.file("app.out")) {}
+AppProcess::AppProcess(const TempDir& dir, const std::string& portPath, bool holdSignals)
+    : Child(appArgv(portPath), dir.file("app.out"), false, holdSignals) {}
 
 }  // namespace velmar::e2e

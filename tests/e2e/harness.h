@@ -41,7 +41,9 @@ struct TempDir {
 // only if it has not ended a few seconds later.
 class Child {
  public:
-  Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin = false);
+  // With `holdSignals`, SIGINT and SIGTERM sent early wait until the child unblocks them.
+  Child(std::vector<std::string> argv, const std::string& output, bool pipeStdin = false,
+        bool holdSignals = false);
   ~Child();
   Child(const Child&) = delete;
 
@@ -81,7 +83,7 @@ class SimProcess : public Child {
 // The program under test, without a display, with the simulator's link as port 1.
 class AppProcess : public Child {
  public:
-  AppProcess(const TempDir& dir, const std::string& portPath);
+  AppProcess(const TempDir& dir, const std::string& portPath, bool holdSignals = false);
 };
 
 }  // namespace velmar::e2e

@@ -1,0 +1,104 @@
+#include "OpenFailure.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <algorithm>
+
+namespace velmar {
+namespace {
+
+// Where QSerialPort looks for a writable directory to put its lock file, in its order.
+const char* const kLockDirectories[] = {"/var/lock", "/etc/locks", "/var/spool/locks",
+                                        "/var/spool/uucp"};
+
+QString GroupOf(const QString& device) {
+  struct stat info {};
+  if (::stat(QFile::encodeName(device).constData(), &info) != 0) return QString();
+  const group* g = ::getgrgid(info.st_gid);
+  return g ? QString::fromLocal8Bit(g->gr_name) : QString();
+}
+
+// QSerialPort's lock name: the path as given, less a leading /dev/, with '/' as '_'.
+QString LockName(const QString& device) {
+  QString name = device;
+  if (name.startsWith(QLatin1String("/dev/"))) name = name.mid(5);
+  return QStringLiteral("LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+}
+
+// The lock QSerialPort takes, when another program holds it: who and where.
+QString LockHolder(const QString& device) {
+  QStringList dirs;
+  for (const char* dir : kLockDirectories) dirs << QString::fromLatin1(dir);
+  dirs << QDir::tempPath();
+  for (const QString& dir : dirs) {
+    const QString path = dir + QLatin1Char('/') + LockName(device);
+    if (!QFileInfo::exists(path)) continue;
+    qint64 pid = 0;
+    QString host, app;
+    if (!QLockFile(path).getLockInfo(&pid, &host, &app)) return QStringLiteral("lock %1").arg(path);
+    return QStringLiteral("%1 (process %2) holds the lock %3")
+        .arg(app.isEmpty() ? QStringLiteral("another program") : app)
+        .arg(pid)
+        .arg(path);
+  }
+  return QString();
+}
+
+// The processes that have the device open, found through /proc; empty when none can be seen.
+QString ProcessesHolding(const QString& device) {
+  const QString target = QFileInfo(device).canonicalFilePath();
+  const QString self = QString::number(::getpid());
+  QStringList holders;
+  for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    if (pid == self || !pid.front().isDigit()) continue;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    const QStringList entries = fds.entryList(QDir::Files | QDir::System);
+    const bool holds = std::any_of(entries.begin(), entries.end(), [&](const QString& fd) {
+      return QFileInfo(fds.filePath(fd)).symLinkTarget() == target;
+    });
+    if (!holds) continue;
+    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+    const QString name =
+        comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed() : "";
+    holders << QStringLiteral("%1 (process %2)").arg(name, pid);
+  }
+  return holders.isEmpty() ? QString()
+                           : holders.join(QStringLiteral(", ")) + " ha" +
+                                 (holders.size() > 1 ? "ve" : "s") + " it open";
+}
+
+}  // namespace
+
+OpenFailure DiagnoseOpenFailure(const QString& device, const QString& systemText) {
+  OpenFailure failure{OpenFailure::Other, device, systemText};
+  const QByteArray path = QFile::encodeName(device);
+  if (!QFileInfo::exists(device)) {
+    failure.kind = OpenFailure::NotFound;
+    failure.reason = QStringLiteral("not found");
+    return failure;
+  }
+  if (::access(path.constData(), R_OK | W_OK) != 0) {
+    const QString group = GroupOf(device);
+    failure.kind = OpenFailure::PermissionDenied;
+    failure.reason = QStringLiteral(
+                         "permission denied: the device belongs to the group \"%1\"; add your "
+                         "user to the dialout group (sudo adduser $USER dialout) and log in again")
+                         .arg(group.isEmpty() ? QStringLiteral("?") : group);
+    return failure;
+  }
+  QString holder = LockHolder(device);
+  if (holder.isEmpty()) holder = ProcessesHolding(device);
+  if (!holder.isEmpty()) {
+    failure.kind = OpenFailure::Busy;
+    failure.reason = QStringLiteral("busy: ") + holder;
+  }
+  return failure;
+}
+
+}  // namespace velmar
