@@ -12,7 +12,6 @@
 #include <functional>
 
 #include "app/FormQKconfig.h"
-#include "link/Cadence.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedPort.h"
 
@@ -130,7 +129,7 @@ class Rig {
     Require(frame.startsWith("QK") && code <= ReqSpeed && frame.size() == kLength[code] &&
                 ((code != ReqReadSetting && code != ReqWriteSetting) || param(1) < kSettingCount),
             "every frame well formed");
-    Require(frames++ == 0 || clock.Now() - m_lastFrame >= kNextCommandInterval,
+    Require(frames++ == 0 || clock.Now() - m_lastFrame >= std::chrono::milliseconds(10),
             "no two frames less than 10 ms apart");
     m_lastFrame = clock.Now();
     if (code == ReqWriteSetting) {
