@@ -15,6 +15,5 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 120 "$@"
 velmar_build_sanitized "$root"
 cd "$root/build-asan"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export LSAN_OPTIONS=suppressions=$root/cmake/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 "$@"
