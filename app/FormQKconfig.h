@@ -75,6 +75,8 @@ class FormQKconfig : public QWidget, private LinkClient {
   void moveEvent(QMoveEvent* event) override;
 
  private:
+  friend struct FormProbe;  // the fuzz rig and the soak read the link and the throttle
+
   void BuildControls();
   void BuildConnectionGroup();
   void BuildConfigPage();

@@ -67,6 +67,7 @@ class SerialLink : public QObject {
   int32_t OpenPort() const { return m_openPort; }
   SerialPort& Port() { return m_port; }
   const CommandRing& Ring() const { return m_ring; }
+  const ReplyReceiver& Receiver() const { return m_receiver; }
 
   // The link's handlers.
   void Timer1_Timer();

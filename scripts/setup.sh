@@ -8,6 +8,7 @@ velmar_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
   libgtest-dev clang-format
+  clang libclang-rt-14-dev
   fonts-liberation2 fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev file
 )
@@ -46,4 +47,13 @@ velmar_configure_and_build() {
   [ $# -gt 0 ] && targets=(--target "$@")
   cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$root/build" --parallel "$(nproc)" "${targets[@]}"
+}
+
+# velmar_build_sanitized ROOT: everything under ASan and UBSan with clang, in
+# build-asan, the fuzz targets included.
+velmar_build_sanitized() {
+  local root=$1
+  CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELMAR_SANITIZE=ON >/dev/null
+  cmake --build "$root/build-asan" --parallel "$(nproc)"
 }

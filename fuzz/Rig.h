@@ -1,0 +1,130 @@
+#pragma once
+// The window on a scripted port and a manual clock, driven as a user and a
+// hostile line would, with the rules that must hold after every step; a broken
+// rule aborts with its name. Shared by the fuzz targets and the soak.
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTabWidget>
+#include <cstdio>
+
+#include "app/FormQKconfig.h"
+#include "tests/support/ManualClock.h"
+#include "tests/support/ScriptedPort.h"
+
+namespace velmar {
+
+struct FormProbe {  // reads the window's state, never writes it
+  static const SerialLink& Link(const FormQKconfig& form) { return form.m_link; }
+  static int32_t EscThrottle(const FormQKconfig& form) { return form.EscThrottle; }
+};
+
+inline void Require(bool holds, const char* rule) {
+  if (holds) return;
+  std::fprintf(stderr, "broken: %s\n", rule);
+  std::abort();
+}
+
+inline void CheckRing(const CommandRing& ring, const ReplyReceiver& receiver) {
+  const auto inRing = [](int32_t i) { return i >= 0 && i < CommandRing::kSlots; };
+  Require(inRing(ring.QueueHead) && inRing(ring.QueueTail), "head and tail in 0..19");
+  Require(receiver.ReplyLen >= 0 && receiver.ReplyLen <= 5, "no reply stored past 5 bytes");
+}
+
+struct Rig {
+  enum Action { kSlider, kChoose, kRestore, kPage, kVanish, kChoosePort, kActions };
+  testing::ScriptedPort port;
+  testing::ManualClock clock;
+  std::unique_ptr<FormQKconfig> form;
+  std::vector<QComboBox*> lists;  // by setting number, then the port list
+  std::array<int, kSettingCount> chosen{-1, -1, -1, -1, -1};  // the user's last choice
+  std::array<unsigned, kSettingCount> everChosen{};           // a bit per entry chosen
+  std::function<void(const QByteArray&)> onFrame;             // each frame as it goes out
+  long frames = 0, settingWrites = 0, choices = 0;
+
+  Rig() {
+    port.usable = {1};
+    auto timer1 = clock.MakeTimer(), timer2 = clock.MakeTimer();
+    m_timers = {timer1.get(), timer2.get()};
+    form = std::make_unique<FormQKconfig>(
+        FormServices{{&port, std::move(timer1), std::move(timer2), [] {}}});
+    form->Form_Load();
+    for (const char* name :
+         {"CombCutOffV", "CombBrake", "CombTiming", "CombCutOffT", "CombDir", "CombPort"})
+      lists.push_back(form->findChild<QComboBox*>(name));
+  }
+  const SerialLink& Link() const { return FormProbe::Link(*form); }
+  QSlider& Slider() const { return *form->findChild<QSlider*>("SldPower"); }
+
+  // What a user can do on the page shown; `value` picks the position, setting and entry, or
+  // page. The caller checks the rules afterwards, as after a delivery.
+  void User(Action action, int value) {
+    auto* tabs = form->findChild<QTabWidget*>("TabStrip1");
+    const bool run = tabs->currentIndex() == 1;
+    if (action == kSlider && run) Slider().setValue(value % 201);
+    if (action == kChoose && !run) Choose(value % kSettingCount, value / kSettingCount);
+    if (action == kRestore && !run) form->findChild<QPushButton*>("CmdReset")->click();
+    for (int n = 0; n < kSettingCount && action == kRestore && !run; ++n)
+      Chosen(n, lists[n]->currentIndex());
+    if (action == kPage) tabs->setCurrentIndex(value % 2);
+    if (action == kVanish && port.IsOpen()) port.Vanish();
+    if (action == kChoosePort) Choose(kSettingCount, 0);
+  }
+  // Moves the clock timer by timer, checking after each one fires.
+  void Advance(std::chrono::milliseconds span) {
+    const auto end = clock.Now() + span;
+    do {
+      const auto due = clock.NextDueIn();
+      clock.Advance(due && clock.Now() + *due < end ? *due : end - clock.Now());
+      Check();
+    } while (clock.Now() < end);
+  }
+
+  void Check() {
+    CheckRing(Link().Ring(), Link().Receiver());
+    Require(!port.IsOpen() || m_timers[0]->IsActive() || m_timers[1]->IsActive(),
+            "a timer runs while the port is open");
+    for (int n = 0; n < kSettingCount; ++n)
+      Require(lists[n]->currentIndex() >= 0 && lists[n]->currentIndex() < lists[n]->count(),
+              "every selector shows one of its own entries");
+    for (const QByteArray& frame : port.writes) CheckFrame(frame);
+    port.writes.clear();
+  }
+
+ private:
+  void Choose(int list, int entry) {
+    if (lists[list]->count() == 0) return;
+    entry %= lists[list]->count();
+    lists[list]->setCurrentIndex(entry);
+    emit lists[list]->activated(entry);
+    Chosen(list, entry);
+  }
+  void Chosen(int number, int entry) {
+    if (number == kSettingCount) return;  // the port list
+    everChosen[number] |= 1u << (chosen[number] = entry);
+    ++choices;
+  }
+  void CheckFrame(const QByteArray& frame) {
+    static constexpr int kLength[] = {3, 3, 4, 5, 4, 3};  // by command code
+    const uint8_t code = frame.size() > 2 ? uint8_t(frame[2]) : 0xFF;
+    const uint8_t s = frame.size() > 3 ? uint8_t(frame[3]) : 0;
+    Require(frame.startsWith("QK") && code <= ReqSpeed && frame.size() == kLength[code] &&
+                (code < ReqReadSetting || code > ReqWriteSetting || s < kSettingCount),
+            "every frame well formed");
+    Require(frames++ == 0 || clock.Now() - m_lastFrame >= std::chrono::milliseconds(10),
+            "no two frames less than 10 ms apart");
+    m_lastFrame = clock.Now();
+    settingWrites += code == ReqWriteSetting;
+    if (code == ReqWriteSetting)
+      Require(chosen[s] >= 0 && uint8_t(frame[4]) == chosen[s] + 1,
+              "no setting written that the user did not choose");
+    if (code == ReqThrottle)
+      Require(uint8_t(frame[3]) == Slider().value(), "a throttle frame carries the slider's value");
+    if (onFrame) onFrame(frame);
+  }
+
+  std::array<const testing::ManualClock::Timer*, 2> m_timers{};
+  std::chrono::milliseconds m_lastFrame{0};
+};
+
+}  // namespace velmar

@@ -1,0 +1,47 @@
+// The link's plain parts on fuzzed bytes: the producers' commands into the ring,
+// line bytes into the receiver, and each completed reply decoded as the window
+// decodes it, a poll reply queueing the settings' reads and writes.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include "device/Identification.h"
+#include "fuzz/Rig.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace velmar;
+  constexpr int kEntries[kSettingCount] = {8, 2, 3, 2, 2};  // by setting number
+  FuzzedDataProvider in(data, size);
+  CommandRing ring;
+  ReplyReceiver receiver;
+  SettingsState settings;
+  RpmAverage rpm;
+  while (in.remaining_bytes() > 0) {
+    const int op = in.ConsumeIntegralInRange(0, 9);
+    const auto b = in.ConsumeIntegral<uint8_t>(), n = uint8_t(b % kSettingCount);
+    const Command made[] = {PollCommand(),         IdentifyCommand(),
+                            ReadSettingCommand(n), WriteSettingCommand(n, b),
+                            ThrottleCommand(b),    SpeedCommand()};
+    if (op == 0) ring.EnqueueCommand(made[b % 6]);
+    if (op == 1) settings.ForgetDevice();
+    if (op == 2) ring.CutToPoll();
+    if (op <= 2) receiver.Restart();
+    const bool complete =
+        op > 2 && !ring.Empty() && receiver.Take(b, ring.Head()) == ReplyReceiver::Taken::Complete;
+    CheckRing(ring, receiver);
+    if (!complete) continue;
+    const CmdRecord& head = ring.Head();
+    const auto& r = head.Reply;
+    const uint32_t period = PeriodFromReply(r[1], r[2], r[3]);
+    if (head.Cmd == ReqIdentify) HardwareText(r[1] | r[2] << 8) + FirmwareText(r[3] | r[4] << 8);
+    if (head.Cmd == ReqSpeed && period >= kShortestPeriod)
+      rpm.Add(SpeedSample(period, 2 + r[4] % 23));
+    const auto entry = head.Cmd == ReqReadSetting || head.Cmd == ReqWriteSetting
+                           ? settings.TakeReply(head.Param[1], r[1], kEntries[head.Param[1] % 5])
+                           : std::nullopt;
+    if (entry) settings.Sel(SettingNumber(head.Param[1])) = *entry;
+    for (const Command& command : head.Cmd == ReqPoll ? settings.Compare() : std::vector<Command>{})
+      ring.EnqueueCommand(command);
+    receiver.Restart();
+    ring.AdvanceHead();
+  }
+  return 0;
+}
