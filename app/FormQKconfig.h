@@ -90,7 +90,7 @@ class FormQKconfig : public QWidget, private LinkClient {
   Command IdleCommand() const override;
   void BeforeSend(CmdRecord& head) override;
   void ReplyComplete(const CmdRecord& head) override { ProcessReply(head); }
-  void FellBack() override { ShowUnconnected(); }
+  void FellBack() override;
 
   void ProcessReply(const CmdRecord& head);
   void PollReply();

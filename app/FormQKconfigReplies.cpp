@@ -22,6 +22,13 @@ void FormQKconfig::BeforeSend(CmdRecord& head) {
   if (head.Cmd == ReqThrottle) head.Param[1] = uint8_t(SldPower->value());
 }
 
+void FormQKconfig::FellBack() {
+  // A throttle frame that was never acknowledged may still have reached the
+  // ESC: what it holds is unknown, so the next comparison sends the slider.
+  EscThrottle = kThrottleUnknown;
+  ShowUnconnected();
+}
+
 void FormQKconfig::ProcessReply(const CmdRecord& head) {
   switch (head.Cmd) {
     case ReqPoll:

@@ -10,6 +10,9 @@ namespace velmar {
 inline constexpr int kRunAbove = 25;
 inline constexpr int kStopBelow = 20;
 
+// The ESC's throttle after a lost connection: no slider value equals it.
+inline constexpr int kThrottleUnknown = -1;
+
 // The value a slider change may keep: rises are limited to largeStep above the
 // last accepted value, falls of any size are accepted.
 constexpr int LimitRise(int value, int lastPower, int largeStep) {
