@@ -26,7 +26,6 @@ class ManualClock {
     }
     void Stop() override { m_active = false; }
     bool IsActive() const override { return m_active; }
-    std::chrono::milliseconds Due() const { return m_due; }
 
    private:
     friend class ManualClock;

@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "link/SerialLink.h"
-#include "support/Frames.h"
 #include "support/ManualClock.h"
 #include "support/ScriptedPort.h"
 
