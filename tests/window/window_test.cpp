@@ -31,20 +31,12 @@ namespace {
 using namespace std::chrono_literals;
 
 // An ESC with its settings (wire values by setting number) that answers every frame.
-inline QByteArray EscAnswer(const QByteArray& frame,
-                            const QByteArray& settings = Bytes({2, 1, 2, 2, 1})) {
-  switch (frame[2]) {
-    case ReqIdentify:
-      return IdentifyReply(8250, 1012);
-    case ReqReadSetting:
-      return Y(settings[frame[3]]);
-    case ReqWriteSetting:
-      return Y(frame[4]);
-    case ReqSpeed:
-      return SpeedReply(1000);
-    default:
-      return kY;
-  }
+inline const QByteArray kDefaults = Bytes({2, 1, 2, 2, 1});
+inline QByteArray EscAnswer(const QByteArray& frame, const QByteArray& settings = kDefaults) {
+  if (frame[2] == ReqIdentify) return IdentifyReply(8250, 1012);
+  if (frame[2] == ReqReadSetting) return Y(settings[frame[3]]);
+  if (frame[2] == ReqWriteSetting) return Y(frame[4]);
+  return frame[2] == ReqSpeed ? SpeedReply(1000) : kY;
 }
 
 // The window on a scripted port and a manual clock, driven as a user and an ESC would.
@@ -60,7 +52,7 @@ class Window : public ::testing::Test {
     form->Form_Load();
   }
   // Start-up, the first poll answered and the connect sequence served.
-  void StartConnected(const QByteArray& settings = Bytes({2, 1, 2, 2, 1})) {
+  void StartConnected(const QByteArray& settings = kDefaults) {
     Start();
     ServeUntilIdle(settings);
     ASSERT_EQ(Text("TxtConnState"), QStringLiteral("Connected"));
@@ -89,7 +81,7 @@ class Window : public ::testing::Test {
     return port.writes.size() > before ? port.writes.last() : QByteArray();
   }
   // Answers every frame until a poll is answered with nothing left to send.
-  QList<QByteArray> ServeUntilIdle(const QByteArray& settings = Bytes({2, 1, 2, 2, 1})) {
+  QList<QByteArray> ServeUntilIdle(const QByteArray& settings = kDefaults) {
     QList<QByteArray> frames;
     for (int i = 0; i < 30; ++i) {
       frames.append(NextFrame());
@@ -342,33 +334,25 @@ INSTANTIATE_TEST_SUITE_P(Lists, Wheel,
                          ::testing::Values("CombPort", "CombCutOffV", "CombBrake", "CombTiming",
                                            "CombCutOffT", "CombDir"));
 
-struct CaptionCase {
-  const char* caption;
-  const char* neighbour;  // the control to its right; none: the page's edge
-};
-
-void PrintTo(const CaptionCase& c, std::ostream* out) {
-  *out << c.caption;
-}
+// A caption and the control to its right; none: the page's edge.
+using CaptionCase = std::pair<const char*, const char*>;
 
 class Captions : public Window, public ::testing::WithParamInterface<CaptionCase> {};
 
 // Run again by CTest on a 120 dpi screen (VELMAR_TEST_DPI says which).
 TEST_P(Captions, HoldTheirTextInTheirOwnFontWithoutTouchingTheNextControl) {
   Start({});
-  const auto* label = Find<QLabel>(GetParam().caption);
-  const int dpi = qEnvironmentVariableIsSet("VELMAR_TEST_DPI")
-                      ? qEnvironmentVariableIntValue("VELMAR_TEST_DPI")
-                      : 96;
-  ASSERT_EQ(label->logicalDpiY(), dpi);
+  const auto* label = Find<QLabel>(GetParam().first);
+  const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
+  ASSERT_EQ(label->logicalDpiY(), dpi ? dpi : 96);
   const QFontMetrics metrics(label->font(), label);
   const int text = metrics.horizontalAdvance(label->text());
   const QRect rect = label->geometry();
   EXPECT_GE(rect.width(), text);
   EXPECT_GE(rect.height(), metrics.height());
   EXPECT_GE(rect.left(), 0);
-  const int limit = GetParam().neighbour ? Find<QWidget>(GetParam().neighbour)->x()
-                                         : label->parentWidget()->width();
+  const int limit =
+      GetParam().second ? Find<QWidget>(GetParam().second)->x() : label->parentWidget()->width();
   EXPECT_LT(rect.left() + text, limit);
 }
 
@@ -379,7 +363,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CaptionCase{"Label11", "Label15"}, CaptionCase{"Label15", "Label16"},
                       CaptionCase{"Label16", "Label17"}, CaptionCase{"Label17", "Label18"},
                       CaptionCase{"Label18", nullptr}),
-    [](const auto& info) { return std::string(info.param.caption); });
+    [](const auto& info) { return std::string(info.param.first); });
 
 TEST_F(Window, EverySpeedReplyIsRecordedAndTrendedUntilTheThrottleComesBackToZero) {
   QTemporaryDir dir;
