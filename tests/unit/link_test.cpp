@@ -17,13 +17,13 @@ struct Client final : LinkClient {
   SerialLink* link = nullptr;
   Command idle = PollCommand();
   std::vector<Command> onConnect;  // enqueued by the poll reply that connects
-  QList<QByteArray> replies;
+  QList<QByteArray> replies;       // newest first
   int fellBack = 0;
 
   Command IdleCommand() const override { return idle; }
   void BeforeSend(CmdRecord&) override {}
   void ReplyComplete(const CmdRecord& head) override {
-    replies.append(QByteArray(reinterpret_cast<const char*>(head.Reply.data()), head.RxLen));
+    replies.prepend(QByteArray(reinterpret_cast<const char*>(head.Reply.data()), head.RxLen));
     if (head.Cmd != ReqPoll || link->Connected()) return;
     link->SetState(LinkState::Connected);
     for (const Command& command : onConnect) link->EnqueueCommand(command);
@@ -52,6 +52,7 @@ class Link : public ::testing::Test {
   //   C / U  the link reads connected / unconnected
   //   !N     the link has fallen back N times
   //   =N     N commands wait in the ring
+  //   @HEX   the last reply the link completed
   //   qN     the program enqueues a read of setting N
   //   R      the motor runs from now on: the idle command asks for the speed
   void Run(const QString& script) {
@@ -60,13 +61,14 @@ class Link : public ::testing::Test {
       SCOPED_TRACE(step.toStdString() + " at " + std::to_string(clock.Now().count()) + " ms");
       const char op = step[0].toLatin1();
       const QString arg = step.mid(1);
-      ASSERT_TRUE(QByteArray("+<>.CU!=qR").contains(op)) << "unknown step";
+      ASSERT_TRUE(QByteArray("+<>.CU!=qR@").contains(op)) << "unknown step";
       QString got = arg;  // what a check step reads, which must be what it says
       if (op == '+') clock.Advance(std::chrono::milliseconds(arg.toInt()));
       if (op == '<') port.Deliver(QByteArray::fromHex(arg.toLatin1()));
       if (op == '>') got = QString::fromLatin1(port.writes.value(checked++).toHex()).toUpper();
       if (op == '.' && port.writes.size() != checked) got = "a frame";
       if ((op == 'C' || op == 'U') && link->Connected() != (op == 'C')) got = "the other state";
+      if (op == '@') got = QString::fromLatin1(client.replies.value(0).toHex()).toUpper();
       if (op == '!') got = QString::number(client.fellBack);
       if (op == '=') got = QString::number(link->Ring().Waiting());
       if (op == 'q') link->EnqueueCommand(ReadSettingCommand(uint8_t(arg.toInt())));
@@ -123,6 +125,8 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"StaleReplyBytesCannotCompleteTheNewHead",
                "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 +300 <59581B U "
                "+10 >514B00 <59 C"},
+        Script{"APartReplyIsForgottenWhenTheHeadGoesOutAgain",
+               "+100 >514B00 <59 +10 >514B01 <5958 +310 >514B01 <59581BE803 @59581BE803"},
         Script{"UnconnectedTimeoutCutsTheRingToOnePoll",
                "q0 q1 q2 q3 q4 +100 >514B0200 =5 +310 >514B00 =1 U !0"}),
     [](const auto& info) { return std::string(info.param.first); });
