@@ -15,25 +15,19 @@ inline QByteArray Bytes(std::initializer_list<int> values) {
 inline const QByteArray kPoll = Bytes({0x51, 0x4B, 0x00});
 inline const QByteArray kIdentify = Bytes({0x51, 0x4B, 0x01});
 inline const QByteArray kSpeed = Bytes({0x51, 0x4B, 0x05});
-inline QByteArray Read(int number) {
-  return Bytes({0x51, 0x4B, 0x02, number});
-}
-inline QByteArray Write(int number, int wire) {
+inline const auto Read = [](int number) { return Bytes({0x51, 0x4B, 0x02, number}); };
+inline const auto Write = [](int number, int wire) {
   return Bytes({0x51, 0x4B, 0x03, number, wire});
-}
-inline QByteArray Throttle(int value) {
-  return Bytes({0x51, 0x4B, 0x04, value});
-}
+};
+inline const auto Throttle = [](int value) { return Bytes({0x51, 0x4B, 0x04, value}); };
 
 inline const QByteArray kY = Bytes({0x59});
-inline QByteArray Y(int value) {
-  return Bytes({0x59, value});
-}
-inline QByteArray SpeedReply(int period) {
+inline const auto Y = [](int value) { return Bytes({0x59, value}); };
+inline const auto SpeedReply = [](int period) {
   return Bytes({0x59, period & 0xFF, (period >> 8) & 0xFF, (period >> 16) & 0xFF});
-}
-inline QByteArray IdentifyReply(int hardware, int firmware) {
+};
+inline const auto IdentifyReply = [](int hardware, int firmware) {
   return Bytes({0x59, hardware & 0xFF, hardware >> 8, firmware & 0xFF, firmware >> 8});
-}
+};
 
 }  // namespace velmar::testing

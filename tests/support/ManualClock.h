@@ -1,8 +1,6 @@
 #pragma once
 
-#include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,25 +13,20 @@ namespace velmar::testing {
 // falls due on the way, in order of its due time.
 class ManualClock {
  public:
-  class Timer final : public OneShotTimer {
-   public:
-    explicit Timer(ManualClock& clock) : m_clock(clock) {}
-    void SetInterval(std::chrono::milliseconds interval) override { m_interval = interval; }
-    std::chrono::milliseconds Interval() const override { return m_interval; }
+  struct Timer final : OneShotTimer {
+    explicit Timer(ManualClock& clock) : clock(clock) {}
+    void SetInterval(std::chrono::milliseconds i) override { interval = i; }
+    std::chrono::milliseconds Interval() const override { return interval; }
     void Start() override {
-      m_active = true;
-      m_due = m_clock.m_now + m_interval;
+      active = true;
+      due = clock.m_now + interval;
     }
-    void Stop() override { m_active = false; }
-    bool IsActive() const override { return m_active; }
-    std::chrono::milliseconds Due() const { return m_due; }
+    void Stop() override { active = false; }
+    bool IsActive() const override { return active; }
 
-   private:
-    friend class ManualClock;
-    ManualClock& m_clock;
-    std::chrono::milliseconds m_interval{0};
-    std::chrono::milliseconds m_due{0};
-    bool m_active = false;
+    ManualClock& clock;
+    std::chrono::milliseconds interval{0}, due{0};
+    bool active = false;
   };
 
   std::unique_ptr<Timer> MakeTimer() {
@@ -47,14 +40,14 @@ class ManualClock {
   std::optional<std::chrono::milliseconds> NextDueIn() const {
     const Timer* next = NextDue(std::chrono::milliseconds::max());
     if (!next) return std::nullopt;
-    return next->m_due - m_now;
+    return next->due - m_now;
   }
 
   void Advance(std::chrono::milliseconds span) {
     const auto end = m_now + span;
     while (Timer* next = NextDue(end)) {
-      m_now = next->m_due;
-      next->m_active = false;
+      m_now = next->due;
+      next->active = false;
       if (next->onTimeout) next->onTimeout();
     }
     m_now = end;
@@ -64,7 +57,7 @@ class ManualClock {
   Timer* NextDue(std::chrono::milliseconds end) const {
     Timer* next = nullptr;
     for (Timer* t : m_timers)
-      if (t->m_active && t->m_due <= end && (!next || t->m_due < next->m_due)) next = t;
+      if (t->active && t->due <= end && (!next || t->due < next->due)) next = t;
     return next;
   }
 

@@ -47,12 +47,8 @@ class ScriptedPort final : public SerialPort {
 
   // Bytes arriving on the line: one receive notification, if the threshold allows.
   void Deliver(const QByteArray& bytes) {
-    Arrive(bytes);
-    if (m_threshold > 0 && !bytes.isEmpty()) emit commEvent(comEvReceive);
-  }
-  // Bytes that arrive without a notification.
-  void Arrive(const QByteArray& bytes) {
     for (char c : bytes) m_input.push_back(static_cast<unsigned char>(c));
+    if (m_threshold > 0 && !bytes.isEmpty()) emit commEvent(comEvReceive);
   }
   // The device disappears under the open port.
   void Vanish() {
@@ -61,7 +57,6 @@ class ScriptedPort final : public SerialPort {
   }
   // The vanished device is there again.
   void Reappear() { emit returned(); }
-  QByteArray LastWrite() const { return writes.isEmpty() ? QByteArray() : writes.last(); }
 
  private:
   int m_number = 1;

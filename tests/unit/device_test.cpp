@@ -10,25 +10,17 @@ namespace {
 
 TEST(Identification, ModelAndVersionTexts) {
   const QLocale english(QLocale::English, QLocale::UnitedStates);
-  const std::pair<uint16_t, const char*> hardware[] = {
-      {7000, "QK-5A V1.000"},
-      {7499, "QK-5A V1.499"},
-      {7500, "Torvix-5A V1.000"},
-      {8250, "QK-10A V1.250"},
-      {8999, "Torvix-10A V1.499"},
-      {9000, "QK-18A V1.000"},
-      {10742, "Torvix-25A V1.242"},
-      {11000, "QK-36A V1.000"},
-      {11500, "Torvix-36A V1.000"},
-      {12999, "Torvix-50A V1.499"},
-      {13000, "Unknown V1.000"},
-      {6999, "Unknown V1.999"},
-      {0, "Unknown V1.000"},
-      // Codes past the signed 16-bit range stay positive.
-      {32768, "Unknown V1.768"},
-      {65535, "Unknown V1.535"}};
-  for (const auto& [code, text] : hardware)
-    EXPECT_EQ(HardwareText(code, english), QLatin1String(text)) << code;
+  // Codes past the signed 16-bit range stay positive.
+  const uint16_t codes[] = {7000,  7499,  7500,  8250, 8999, 9000,  10742, 11000,
+                            11500, 12999, 13000, 6999, 0,    32768, 65535};
+  const QStringList texts = QString(
+                                "QK-5A V1.000|QK-5A V1.499|Torvix-5A V1.000|QK-10A V1.250|"
+                                "Torvix-10A V1.499|QK-18A V1.000|Torvix-25A V1.242|QK-36A V1.000|"
+                                "Torvix-36A V1.000|Torvix-50A V1.499|Unknown V1.000|Unknown V1.999|"
+                                "Unknown V1.000|Unknown V1.768|Unknown V1.535")
+                                .split('|');
+  for (int i = 0; i < texts.size(); ++i)
+    EXPECT_EQ(HardwareText(codes[i], english), texts[i]) << codes[i];
   const std::pair<uint16_t, const char*> firmware[] = {
       {0, "V0.000"}, {5, "V0.005"}, {1234, "V1.234"}, {32767, "V32.767"}, {65535, "V65.535"}};
   for (const auto& [code, text] : firmware)
@@ -38,24 +30,13 @@ TEST(Identification, ModelAndVersionTexts) {
 }
 
 TEST(Speed, SamplesRoundDownInTheGivenOrder) {
-  struct Case {
-    uint8_t b1, b2, b3;
-    int poles;
-    int32_t sample;
-  };
-  const Case cases[] = {
-      {0xE8, 0x03, 0x00, 14, 17142},
-      {0x77, 0x01, 0x00, 10, 63999},  // 375: 63999.99999999999 in
-                                      // double precision
-      {0x70, 0x17, 0x00, 10, 3999},
-      {0x88, 0x13, 0x00, 12, 4000},
-      {0xB8, 0x0B, 0x00, 12, 6666},
-      {0x2D, 0x01, 0x00, 2, 398671},
-      {0xFF, 0xFF, 0xFF, 24, 0},
-      {0xE8, 0x03, 0x00, 3, 80000},
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(SpeedSample(PeriodFromReply(c.b1, c.b2, c.b3), c.poles), c.sample) << c.sample;
+  // Period bytes, poles, sample; 0x177 = 375 gives 63999.99999999999 in double precision.
+  const std::tuple<uint8_t, uint8_t, uint8_t, int, int32_t> cases[] = {
+      {0xE8, 0x03, 0x00, 14, 17142}, {0x77, 0x01, 0x00, 10, 63999}, {0x70, 0x17, 0x00, 10, 3999},
+      {0x88, 0x13, 0x00, 12, 4000},  {0xB8, 0x0B, 0x00, 12, 6666},  {0x2D, 0x01, 0x00, 2, 398671},
+      {0xFF, 0xFF, 0xFF, 24, 0},     {0xE8, 0x03, 0x00, 3, 80000}};
+  for (const auto& [b1, b2, b3, poles, sample] : cases)
+    EXPECT_EQ(SpeedSample(PeriodFromReply(b1, b2, b3), poles), sample) << sample;
   EXPECT_EQ(PeriodFromReply(0x00, 0x00, 0x01), 65536u);
 }
 

@@ -6,67 +6,56 @@
 namespace velmar {
 namespace {
 
-TEST(PortMap, ParsesNumberPathPairs) {
+QList<PortDevice> Devices(const QString& paths, const QString& adapter = {}) {
+  QList<PortDevice> devices;
+  for (const QString& path : paths.split(' '))
+    devices.append({path, path == adapter ? "FT232R" : ""});
+  return devices;
+}
+
+QStringList Paths(const PortMap& map) {
+  QStringList paths;
+  for (int n : map.Ports().keys()) paths << QString("%1=%2").arg(n).arg(map.Device(n).path);
+  return paths;
+}
+
+TEST(PortMap, ParsesNumberPathPairsAndSkipsMalformedOnesWithOneWarningEach) {
   QStringList warnings;
-  const PortMap map = PortMap::Parse(QStringLiteral("1=/tmp/esc, 3=/dev/ttyUSB0"), &warnings);
+  EXPECT_EQ(Paths(PortMap::Parse("1=/tmp/esc, 3=/dev/ttyUSB0", &warnings)),
+            QStringList({"1=/tmp/esc", "3=/dev/ttyUSB0"}));
   EXPECT_TRUE(warnings.isEmpty());
-  EXPECT_EQ(map.Device(1).path, QStringLiteral("/tmp/esc"));
-  EXPECT_EQ(map.Device(3).path, QStringLiteral("/dev/ttyUSB0"));
-  EXPECT_FALSE(map.Has(2));
-  EXPECT_EQ(map.Ports().size(), 2);
-}
-
-TEST(PortMap, SkipsMalformedPairsWithOneWarningEach) {
-  QStringList warnings;
-  const PortMap map = PortMap::Parse(
-      QStringLiteral("0=/dev/a,17=/dev/b,x=/dev/c,4=,=/dev/d,/dev/e,2=/dev/ok"), &warnings);
+  const PortMap map =
+      PortMap::Parse("0=/dev/a,17=/dev/b,x=/dev/c,4=,=/dev/d,/dev/e,2=/dev/ok", &warnings);
   EXPECT_EQ(warnings.size(), 6);
-  EXPECT_EQ(map.Ports().keys(), QList<int>{2});
+  EXPECT_EQ(Paths(map), QStringList{"2=/dev/ok"});
+  EXPECT_FALSE(map.Has(3));
 }
 
-TEST(PortMap, AStarPutsTheMachinesPortsAfterTheNamedOnes) {
+TEST(PortMap, AStarPutsTheMachinesPortsAfterTheNamedOnesUpToTheLast) {
   QStringList warnings;
   bool withMachinePorts = false;
-  PortMap map =
-      PortMap::Parse(QStringLiteral("1=/tmp/sim,3=/dev/ttyUSB0,*"), &warnings, &withMachinePorts);
+  PortMap map = PortMap::Parse("1=/tmp/sim,3=/dev/ttyUSB0,*", &warnings, &withMachinePorts);
   EXPECT_TRUE(warnings.isEmpty());
   EXPECT_TRUE(withMachinePorts);
-  map.Append(PortMap::Number({{QStringLiteral("/dev/ttyS0"), {}},
-                              {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R")},
-                              {QStringLiteral("/dev/ttyACM0"), {}}}));
-  EXPECT_EQ(map.Ports().keys(), QList<int>({1, 3, 4, 5}));
-  EXPECT_EQ(map.Device(4).path, QStringLiteral("/dev/ttyACM0"));
-  EXPECT_EQ(map.Device(5).path, QStringLiteral("/dev/ttyS0"));
+  map.Append(PortMap::Number(Devices("/dev/ttyS0 /dev/ttyUSB0 /dev/ttyACM0", "/dev/ttyUSB0")));
+  EXPECT_EQ(Paths(map),
+            QStringList({"1=/tmp/sim", "3=/dev/ttyUSB0", "4=/dev/ttyACM0", "5=/dev/ttyS0"}));
+  map = PortMap::Parse("15=/tmp/sim", nullptr);
+  map.Append(PortMap::Number(Devices("/dev/ttyS0 /dev/ttyS1 /dev/ttyS2 /dev/ttyS3")));
+  EXPECT_EQ(Paths(map), QStringList({"15=/tmp/sim", "16=/dev/ttyS0"}));
 }
 
-TEST(PortMap, AppendStopsAtTheLastPort) {
-  PortMap map = PortMap::Parse(QStringLiteral("15=/tmp/sim"), nullptr);
-  QList<PortDevice> devices;
-  for (int i = 0; i < 4; ++i) devices.append({QStringLiteral("/dev/ttyS%1").arg(i), {}});
-  map.Append(PortMap::Number(devices));
-  EXPECT_EQ(map.Ports().keys(), QList<int>({15, 16}));
-  EXPECT_EQ(map.Device(16).path, QStringLiteral("/dev/ttyS0"));
-}
-
-TEST(PortMap, NumbersAdaptersFirstThenTheRestByNaturalName) {
-  const PortMap map = PortMap::Number({{QStringLiteral("/dev/ttyS10"), {}},
-                                       {QStringLiteral("/dev/ttyS2"), {}},
-                                       {QStringLiteral("/dev/ttyUSB1"), QStringLiteral("FT232R")},
-                                       {QStringLiteral("/dev/ttyACM0"), {}},
-                                       {QStringLiteral("/dev/ttyUSB0"), {}}});
-  const QStringList expected{QStringLiteral("/dev/ttyACM0"), QStringLiteral("/dev/ttyUSB0"),
-                             QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyS2"),
-                             QStringLiteral("/dev/ttyS10")};
-  for (int n = 1; n <= 5; ++n) EXPECT_EQ(map.Device(n).path, expected[n - 1]) << n;
-  EXPECT_EQ(map.Device(3).description, QStringLiteral("FT232R"));
-}
-
-TEST(PortMap, KeepsAtMostSixteenPorts) {
-  QList<PortDevice> devices;
-  for (int i = 0; i < 20; ++i) devices.append({QStringLiteral("/dev/ttyS%1").arg(i), {}});
-  const PortMap map = PortMap::Number(devices);
-  EXPECT_EQ(map.Ports().size(), 16);
-  EXPECT_EQ(map.Device(16).path, QStringLiteral("/dev/ttyS15"));
+TEST(PortMap, NumbersAdaptersFirstThenTheRestByNaturalNameUpToSixteen) {
+  const PortMap map = PortMap::Number(
+      Devices("/dev/ttyS10 /dev/ttyS2 /dev/ttyUSB1 /dev/ttyACM0 /dev/ttyUSB0", "/dev/ttyUSB1"));
+  EXPECT_EQ(Paths(map), QStringList({"1=/dev/ttyACM0", "2=/dev/ttyUSB0", "3=/dev/ttyUSB1",
+                                     "4=/dev/ttyS2", "5=/dev/ttyS10"}));
+  EXPECT_EQ(map.Device(3).description, "FT232R");
+  QStringList twenty;
+  for (int i = 0; i < 20; ++i) twenty << QString("/dev/ttyS%1").arg(i);
+  const PortMap sixteen = PortMap::Number(Devices(twenty.join(' ')));
+  EXPECT_EQ(sixteen.Ports().size(), 16);
+  EXPECT_EQ(sixteen.Device(16).path, "/dev/ttyS15");
 }
 
 }  // namespace

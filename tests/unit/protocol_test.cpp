@@ -8,15 +8,9 @@ namespace {
 
 using Frame = std::vector<uint8_t>;
 
-CmdRecord Record(const Command& command) {
-  CmdRecord record;
-  record.Cmd = command.code;
-  record.TxLen = command.txLen;
-  record.RxLen = command.rxLen;
-  record.Param[1] = command.param1;
-  record.Param[2] = command.param2;
-  record.Param[3] = 0xEE;  // left over from an earlier command in the slot
-  return record;
+// Param[3] is left over from an earlier command in the slot.
+CmdRecord Record(const Command& c) {
+  return {c.code, {0, c.param1, c.param2, 0xEE}, c.txLen, {}, c.rxLen};
 }
 
 TEST(Frame, EachCommandOnTheWire) {
@@ -26,8 +20,7 @@ TEST(Frame, EachCommandOnTheWire) {
       {ReadSettingCommand(3), {0x51, 0x4B, 0x02, 0x03}},
       {WriteSettingCommand(1, 2), {0x51, 0x4B, 0x03, 0x01, 0x02}},
       {ThrottleCommand(120), {0x51, 0x4B, 0x04, 0x78}},
-      {SpeedCommand(), {0x51, 0x4B, 0x05}},
-  };
+      {SpeedCommand(), {0x51, 0x4B, 0x05}}};
   for (const auto& [command, frame] : cases) EXPECT_EQ(BuildFrame(Record(command)), frame);
   CmdRecord oversized = Record(PollCommand());
   oversized.TxLen = 40;  // never produced; still no read past the record

@@ -1,7 +1,11 @@
+// The window on a scripted port and a manual clock, driven as a user and an ESC
+// would; also what a desktop user runs into: the wheel over a list, captions in
+// larger fonts and resolutions, and the record and trend of a run.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,32 +13,101 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
-#include "WindowFixture.h"
+#include "app/FormQKconfig.h"
+#include "app/RunRecord.h"
+#include "app/SpeedTrendView.h"
+#include "support/Frames.h"
+#include "support/ManualClock.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedPort.h"
 
 namespace velmar::testing {
 namespace {
 
+using namespace std::chrono_literals;
+
+// An ESC with its settings (wire values by setting number) that answers every frame.
+inline const QByteArray kDefaults = Bytes({2, 1, 2, 2, 1});
+inline QByteArray EscAnswer(const QByteArray& frame, const QByteArray& settings = kDefaults) {
+  if (frame[2] == ReqIdentify) return IdentifyReply(8250, 1012);
+  if (frame[2] == ReqReadSetting) return Y(settings[frame[3]]);
+  if (frame[2] == ReqWriteSetting) return Y(frame[4]);
+  return frame[2] == ReqSpeed ? SpeedReply(1000) : kY;
+}
+
+// The window on a scripted port and a manual clock, driven as a user and an ESC would.
+class Window : public ::testing::Test {
+ protected:
+  void Start(QSet<int> usable = {1}, ProgramVersion version = kProgramVersion) {
+    port.usable = std::move(usable);
+    form = std::make_unique<FormQKconfig>(
+        FormServices{{&port, clock.MakeTimer(), clock.MakeTimer(), [] {}},
+                     version,
+                     [this] { return clock.Now(); },
+                     record});
+    form->Form_Load();
+  }
+  // Start-up, the first poll answered and the connect sequence served.
+  void StartConnected(const QByteArray& settings = kDefaults) {
+    Start();
+    ServeUntilIdle(settings);
+    ASSERT_EQ(Text("TxtConnState"), QStringLiteral("Connected"));
+  }
+
+  template <typename T = QWidget>
+  T* Find(const char* name) const {
+    T* widget = form->findChild<T*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+  QComboBox* List(const char* name) const { return Find<QComboBox>(name); }
+  // The user picks an entry.
+  void Choose(const char* list, int index) {
+    List(list)->setCurrentIndex(index);
+    emit List(list)->activated(index);
+  }
+  QString Text(const char* name) const { return Find<QLineEdit>(name)->text(); }
+  QSlider* Slider() const { return Find<QSlider>("SldPower"); }
+
+  // Runs the clock until the window writes a frame; empty when none comes within the limit.
+  QByteArray NextFrame(std::chrono::milliseconds limit = 1000ms) {
+    const qsizetype before = port.writes.size();
+    for (auto waited = 0ms; waited < limit && port.writes.size() == before; waited += 1ms)
+      clock.Advance(1ms);
+    return port.writes.size() > before ? port.writes.last() : QByteArray();
+  }
+  // Answers every frame until a poll is answered with nothing left to send.
+  QList<QByteArray> ServeUntilIdle(const QByteArray& settings = kDefaults) {
+    QList<QByteArray> frames;
+    for (int i = 0; i < 30; ++i) {
+      frames.append(NextFrame());
+      port.Deliver(EscAnswer(frames.last(), settings));
+      if (frames.last() == kPoll && port.ReceiveThreshold() == 0 &&
+          clock.NextDueIn() == std::optional(100ms))
+        break;
+    }
+    return frames;
+  }
+  ScriptedPort port;
+  ManualClock clock;
+  RunRecord* record = nullptr;
+  std::unique_ptr<FormQKconfig> form;
+};
+
 TEST_F(Window, ControlsCarryTheirTextsAndEntries) {
   Start();
-  const std::pair<const char*, const char*> captions[] = {{"Label1", "Port:"},
-                                                          {"Label2", "Status:"},
-                                                          {"Label3", "Firmware:"},
-                                                          {"Label4", "Hardware:"},
-                                                          {"Label5", "1.Cutoff Voltage"},
-                                                          {"Label7", "2.Brake"},
-                                                          {"Label8", "3.Timing Advance"},
-                                                          {"Label6", "4.Cutoff Type"},
-                                                          {"Label9", "5.Rotation Direction"},
-                                                          {"Label14", "Motor Magnet Poles:"},
-                                                          {"Label12", "Rev:"},
-                                                          {"Label10", "r/min"},
-                                                          {"Label13", "Throttle:"},
-                                                          {"Label11", "0 "},
-                                                          {"Label15", "50"},
-                                                          {"Label18", "200"}};
-  for (const auto& [name, text] : captions) EXPECT_EQ(Find<QLabel>(name)->text(), text) << name;
+  // Label number=caption, in the order the captions read on screen.
+  for (const QString& pair :
+       QString("1=Port:|2=Status:|3=Firmware:|4=Hardware:|5=1.Cutoff Voltage|7=2.Brake|"
+               "8=3.Timing Advance|6=4.Cutoff Type|9=5.Rotation Direction|"
+               "14=Motor Magnet Poles:|12=Rev:|10=r/min|13=Throttle:|11=0 |15=50|18=200")
+           .split('|'))
+    EXPECT_EQ(Find<QLabel>(qPrintable("Label" + pair.section('=', 0, 0)))->text(),
+              pair.section('=', 1));
   EXPECT_EQ(Find<QPushButton>("CmdReset")->text(), "R&estore Default");
   auto* tabs = Find<QTabWidget>("TabStrip1");
   EXPECT_EQ(tabs->tabText(0), "&Config");
@@ -49,6 +122,7 @@ TEST_F(Window, ControlsCarryTheirTextsAndEntries) {
     QStringList shown;
     for (int i = 0; i < List(name)->count(); ++i) shown << List(name)->itemText(i);
     EXPECT_EQ(shown, entries) << name;
+    EXPECT_EQ(List(name)->currentText(), entries.filter("*").value(0)) << "the default";
   }
   for (const char* box : {"TxtConnState", "TxtHardVer", "TxtFirmVer", "TxtPole", "TxtRev"})
     EXPECT_TRUE(Find<QLineEdit>(box)->isReadOnly()) << box;
@@ -88,8 +162,6 @@ TEST_F(Window, StartUpListsUsablePortsOpensTheFirstAndSelectsTheDefaults) {
   EXPECT_EQ(List("CombPort")->currentText(), "COM3");
   EXPECT_TRUE(port.IsOpen());
   EXPECT_EQ(port.PortNumber(), 3);
-  EXPECT_EQ(Selections(),
-            QStringList({"5.6V *", "Soft Cutoff *", "Disable *", "10-20\u00B0 *", "Forward *"}));
   EXPECT_TRUE(Find("FrameConfig")->isVisibleTo(form.get()));
   EXPECT_FALSE(Find("FrameRun")->isVisibleTo(form.get()));
   EXPECT_EQ(form->windowTitle(), "Velmar ESC Config V1.1005");
@@ -233,6 +305,107 @@ TEST_F(Window, LosingTheEscOrThePortShowsUnconnectedAndStopsTheMotor) {
   EXPECT_EQ(Text("TxtConnState"), "Unconnected");
   EXPECT_EQ(Text("TxtFirmVer"), "Unknown");
   EXPECT_TRUE(NextFrame().isEmpty());
+}
+
+class Wheel : public Window, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(Wheel, OverAListWithoutFocusChangesNothing) {
+  Start({1, 2});
+  ServeUntilIdle();
+  form->show();
+  QApplication::setActiveWindow(form.get());
+  Find<QWidget>("TabStrip1")->setFocus();
+  QComboBox* list = List(GetParam());
+  const int selected = list->currentIndex();
+  const QList<int> opened = port.opened;
+  const QPointF centre = QRectF(list->rect()).center();
+  // One turn each way: every list can move in at least one of them.
+  for (int delta : {-120, 120}) {
+    QWheelEvent turn(centre, list->mapToGlobal(centre), {}, {0, delta}, Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list, &turn);
+    EXPECT_EQ(list->currentIndex(), selected) << delta;
+  }
+  EXPECT_EQ(port.opened, opened);
+  EXPECT_EQ(ServeUntilIdle(), QList<QByteArray>{kPoll});
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, Wheel,
+                         ::testing::Values("CombPort", "CombCutOffV", "CombBrake", "CombTiming",
+                                           "CombCutOffT", "CombDir"));
+
+// A caption and the control to its right; none: the page's edge.
+using CaptionCase = std::pair<const char*, const char*>;
+
+class Captions : public Window, public ::testing::WithParamInterface<CaptionCase> {};
+
+// Run again by CTest on a 120 dpi screen (VELMAR_TEST_DPI says which).
+TEST_P(Captions, HoldTheirTextInTheirOwnFontWithoutTouchingTheNextControl) {
+  Start({});
+  const auto* label = Find<QLabel>(GetParam().first);
+  const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
+  ASSERT_EQ(label->logicalDpiY(), dpi ? dpi : 96);
+  const QFontMetrics metrics(label->font(), label);
+  const int text = metrics.horizontalAdvance(label->text());
+  const QRect rect = label->geometry();
+  EXPECT_GE(rect.width(), text);
+  EXPECT_GE(rect.height(), metrics.height());
+  EXPECT_GE(rect.left(), 0);
+  const int limit =
+      GetParam().second ? Find<QWidget>(GetParam().second)->x() : label->parentWidget()->width();
+  EXPECT_LT(rect.left() + text, limit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RunPage, Captions,
+    ::testing::Values(CaptionCase{"Label14", "TxtPole"}, CaptionCase{"Label12", "TxtRev"},
+                      CaptionCase{"Label10", nullptr}, CaptionCase{"Label13", "LbPower"},
+                      CaptionCase{"Label11", "Label15"}, CaptionCase{"Label15", "Label16"},
+                      CaptionCase{"Label16", "Label17"}, CaptionCase{"Label17", "Label18"},
+                      CaptionCase{"Label18", nullptr}),
+    [](const auto& info) { return std::string(info.param.first); });
+
+TEST_F(Window, EverySpeedReplyIsRecordedAndTrendedUntilTheThrottleComesBackToZero) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("run.csv"));
+  RunRecord run;
+  ASSERT_TRUE(run.Open(path, nullptr));
+  record = &run;
+  StartConnected();
+  Find<QScrollBar>("VSlPole")->setValue(14);
+  for (int v = 5; v <= 30; v += 5) Slider()->setValue(v);
+
+  // The first reply comes before the throttle is acknowledged; period 200 is a
+  // glitch that changes nothing; period 0 resets the average and the trend.
+  const uint32_t periods[] = {1000, 1000, 200, 0, 1000};
+  const char* const shown[] = {"1714", "3428", "3428", "0", "1714"};
+  QStringList expected{QString::fromLatin1(RunRecord::kHeader)};
+  for (size_t i = 0; i < std::size(periods);) {
+    const QByteArray frame = NextFrame();
+    ASSERT_FALSE(frame.isEmpty());
+    if (frame != kSpeed) {
+      port.Deliver(EscAnswer(frame));
+      continue;
+    }
+    expected << QStringLiteral("%1,%2,%3,14,%4,Connected")
+                    .arg(clock.Now().count())
+                    .arg(i == 0 ? 0 : 30)
+                    .arg(periods[i])
+                    .arg(shown[i]);
+    port.Deliver(SpeedReply(int(periods[i++])));
+  }
+  const SpeedTrend& trend = Find<SpeedTrendView>("SpeedTrend")->Trend();
+  ASSERT_EQ(trend.Points().size(), 1u);
+  EXPECT_EQ(trend.Points().back().rpm, 1714);
+  EXPECT_EQ(trend.Scale(), 2000);
+
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+  EXPECT_EQ(QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts), expected);
+
+  Slider()->setValue(0);
+  EXPECT_TRUE(ServeUntilIdle().contains(Throttle(0)));
+  EXPECT_TRUE(trend.Points().empty());
 }
 
 }  // namespace
