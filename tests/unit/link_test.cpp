@@ -114,11 +114,11 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"NoiseAloneGivesNoMoreTime", "+100 >514B00 +200 <00 +109 . +1 >514B00"},
         Script{"ShortEchoRunsIntoTheReplyAndTimesOut", "+100 >514B00 <514B59 +310 >514B00 U"},
         Script{"BytesAfterCompletionAreDiscardedBySend",
-               "+100 >514B00 <595959 =2 +10 >514B01 +310 >514B01"},
+               "+100 >514B00 <595959 =2 +10 >514B01 <59581BE803 @59581BE803"},
         // While connected a timeout resends the head; the third counted falls back.
         Script{"ThirdTimeoutWhileConnectedFallsBackToAPoll",
                "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 !0 C =2 "
-               "+310 >514B00 !1 U =1 +310 >514B00 !1"},
+               "+310 >514B00 !1 U =1 +310 >514B00 !1 <59 C +10 >514B01 +310 >514B01 C !1"},
         Script{"TimeoutsCountAcrossGoodReplies",
                "+100 >514B00 <59 +10 >514B01 +310 >514B01 <59581BE803 +10 >514B030102 +310 "
                ">514B030102 <5902 +100 >514B00 +310 >514B00 !1 U"},
