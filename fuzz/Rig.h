@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <cstdio>
+#include <map>
 
 #include "app/FormQKconfig.h"
 #include "tests/support/ManualClock.h"
@@ -20,9 +21,7 @@ struct FormProbe {  // reads the window's state, never writes it
 };
 
 inline void Require(bool holds, const char* rule) {
-  if (holds) return;
-  std::fprintf(stderr, "broken: %s\n", rule);
-  std::abort();
+  if (!holds) std::fprintf(stderr, "broken: %s\n", rule), std::abort();
 }
 
 inline void CheckRing(const CommandRing& ring, const ReplyReceiver& receiver) {
@@ -40,6 +39,8 @@ struct Rig {
   std::array<int, kSettingCount> chosen{-1, -1, -1, -1, -1};  // the user's last choice
   std::array<unsigned, kSettingCount> everChosen{};           // a bit per entry chosen
   std::function<void(const QByteArray&)> onFrame;             // each frame as it goes out
+  std::function<void()> onCheck;                              // after the rules held
+  std::multimap<std::chrono::milliseconds, QByteArray> line;  // what reaches the port, and when
   long frames = 0, settingWrites = 0, choices = 0;
 
   Rig() {
@@ -70,12 +71,15 @@ struct Rig {
     if (action == kVanish && port.IsOpen()) port.Vanish();
     if (action == kChoosePort) Choose(kSettingCount, 0);
   }
-  // Moves the clock timer by timer, checking after each one fires.
+  // Moves the clock from timer to timer and delivery to delivery, checking after each.
   void Advance(std::chrono::milliseconds span) {
     const auto end = clock.Now() + span;
     do {
-      const auto due = clock.NextDueIn();
-      clock.Advance(due && clock.Now() + *due < end ? *due : end - clock.Now());
+      auto next = line.empty() ? end : std::clamp(line.begin()->first, clock.Now(), end);
+      if (const auto due = clock.NextDueIn()) next = std::min(next, clock.Now() + *due);
+      clock.Advance(next - clock.Now());
+      for (auto i = line.begin(); i != line.end() && i->first <= next; i = line.erase(i))
+        if (port.IsOpen()) port.Deliver(i->second);
       Check();
     } while (clock.Now() < end);
   }
@@ -87,8 +91,8 @@ struct Rig {
     for (int n = 0; n < kSettingCount; ++n)
       Require(lists[n]->currentIndex() >= 0 && lists[n]->currentIndex() < lists[n]->count(),
               "every selector shows one of its own entries");
-    for (const QByteArray& frame : port.writes) CheckFrame(frame);
-    port.writes.clear();
+    for (const QByteArray& frame : std::exchange(port.writes, {})) CheckFrame(frame);
+    if (onCheck) onCheck();
   }
 
  private:
