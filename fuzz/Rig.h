@@ -38,10 +38,8 @@ struct Rig {
   std::vector<QComboBox*> lists;  // by setting number, then the port list
   std::array<int, kSettingCount> chosen{-1, -1, -1, -1, -1};  // the user's last choice
   std::array<unsigned, kSettingCount> everChosen{};           // a bit per entry chosen
-  std::function<void(const QByteArray&)> onFrame;             // each frame as it goes out
-  std::function<void()> onCheck;                              // after the rules held
   std::multimap<std::chrono::milliseconds, QByteArray> line;  // what reaches the port, and when
-  long frames = 0, settingWrites = 0, choices = 0;
+  long settingWrites = 0;
 
   Rig() {
     port.usable = {1};
@@ -54,6 +52,9 @@ struct Rig {
          {"CombCutOffV", "CombBrake", "CombTiming", "CombCutOffT", "CombDir", "CombPort"})
       lists.push_back(form->findChild<QComboBox*>(name));
   }
+  virtual ~Rig() = default;
+  virtual void OnFrame(const QByteArray&) {}  // each frame as it goes out
+  virtual void OnCheck() {}                   // after the rules held
   const SerialLink& Link() const { return FormProbe::Link(*form); }
   QSlider& Slider() const { return *form->findChild<QSlider*>("SldPower"); }
 
@@ -92,7 +93,7 @@ struct Rig {
       Require(lists[n]->currentIndex() >= 0 && lists[n]->currentIndex() < lists[n]->count(),
               "every selector shows one of its own entries");
     for (const QByteArray& frame : std::exchange(port.writes, {})) CheckFrame(frame);
-    if (onCheck) onCheck();
+    OnCheck();
   }
 
  private:
@@ -106,7 +107,6 @@ struct Rig {
   void Chosen(int number, int entry) {
     if (number == kSettingCount) return;  // the port list
     everChosen[number] |= 1u << (chosen[number] = entry);
-    ++choices;
   }
   void CheckFrame(const QByteArray& frame) {
     static constexpr int kLength[] = {3, 3, 4, 5, 4, 3};  // by command code
@@ -115,7 +115,7 @@ struct Rig {
     Require(frame.startsWith("QK") && code <= ReqSpeed && frame.size() == kLength[code] &&
                 (code < ReqReadSetting || code > ReqWriteSetting || s < kSettingCount),
             "every frame well formed");
-    Require(frames++ == 0 || clock.Now() - m_lastFrame >= std::chrono::milliseconds(10),
+    Require(clock.Now() - m_lastFrame >= std::chrono::milliseconds(10),
             "no two frames less than 10 ms apart");
     m_lastFrame = clock.Now();
     settingWrites += code == ReqWriteSetting;
@@ -124,11 +124,11 @@ struct Rig {
               "no setting written that the user did not choose");
     if (code == ReqThrottle)
       Require(uint8_t(frame[3]) == Slider().value(), "a throttle frame carries the slider's value");
-    if (onFrame) onFrame(frame);
+    OnFrame(frame);
   }
 
   std::array<const testing::ManualClock::Timer*, 2> m_timers{};
-  std::chrono::milliseconds m_lastFrame{0};
+  std::chrono::milliseconds m_lastFrame{-10};  // the first frame may go at once
 };
 
 }  // namespace velmar

@@ -20,32 +20,21 @@ enum Fault { kDrop, kNoise, kCorrupt, kDelay, kSplit, kOutOfRange, kHighCode, kE
 constexpr sim::Settings kEscSettings{2, 1, 7, 2, 1};  // timing at a value the program does not know
 constexpr Ms kNever = Ms::max();
 
-struct Soak {
-  Rig rig;
+struct Soak : Rig {
   sim::EscModel esc{sim::EscOptions{kEscSettings, false, 8250, 1012, {}, {}, {}}, {}};
   std::mt19937 random{7};
-  bool faulty = true, echo = false, connected = false;
-  long injected[kPortLoss + 1]{}, fallBacks = 0, connections = 0;
+  bool faulty = true, echo = false;
+  long injected[kPortLoss + 1]{};
   Ms nextEvent{0}, reopenAt = kNever, quietSince = kNever, converged = kNever;
 
-  Soak() {
-    rig.onFrame = [this](const QByteArray& frame) { Answer(frame); };
-    rig.onCheck = [this] {
-      fallBacks += connected && !rig.Link().Connected();
-      connections += !connected && rig.Link().Connected();
-      connected = rig.Link().Connected();
-      if (converged == kNever && rig.clock.Now() >= quietSince && InStep())
-        converged = rig.clock.Now() - quietSince;
-    };
-  }
   int Pick(int n) { return std::uniform_int_distribution(0, n - 1)(random); }
   bool Inject(Fault kind, int perMille) {
     return faulty && Pick(1000) < perMille && ++injected[kind];
   }
 
   // The ESC answers at once; the line does what it likes with the answer.
-  void Answer(const QByteArray& frame) {
-    const Ms now = rig.clock.Now();
+  void OnFrame(const QByteArray& frame) override {
+    const Ms now = clock.Now();
     esc.Receive({reinterpret_cast<const uint8_t*>(frame.data()), size_t(frame.size())}, now);
     const auto due = esc.Pending(now);
     QByteArray reply(reinterpret_cast<const char*>(due.data()), due.size());
@@ -61,38 +50,43 @@ struct Soak {
     if (echo) reply.prepend(frame);
     const Ms at = now + Ms(Pick(5)) + (Inject(kDelay, 10) ? 350ms : 0ms);
     const qsizetype cut = Inject(kSplit, 30) ? Pick(reply.size() + 1) : reply.size();
-    rig.line.emplace(at, reply.left(cut));
-    rig.line.emplace(at + Ms(Pick(250)), reply.mid(cut));
+    line.emplace(at, reply.left(cut));
+    line.emplace(at + Ms(Pick(250)), reply.mid(cut));
+  }
+  void OnCheck() override {
+    if (converged == kNever && clock.Now() >= quietSince && InStep())
+      converged = clock.Now() - quietSince;
   }
   void LosePort(Ms reopen) {
-    rig.User(Rig::kVanish, 0);
-    esc.LineLost(rig.clock.Now());
-    rig.line.clear();
+    User(kVanish, 0);
+    esc.LineLost(clock.Now());
+    line.clear();
     reopenAt = reopen;
   }
   // Something happens on the line, at the port or at the desk now and then.
   void Run(Ms until) {
-    while (rig.clock.Now() < until) {
+    while (clock.Now() < until) {
       const Ms next = std::min({until, nextEvent, reopenAt});
-      rig.Advance(next - rig.clock.Now());
-      if (next >= reopenAt) rig.User(Rig::kChoosePort, 0), reopenAt = kNever;
+      Advance(next - clock.Now());
+      if (next >= reopenAt) User(kChoosePort, 0), reopenAt = kNever;
       if (next >= nextEvent) {
         nextEvent = next + Ms(1000 + Pick(60'000));
         if (Pick(10) == 0 && Inject(kEcho, 1000)) echo = !echo;
         if (Pick(20) == 0 && Inject(kPortLoss, 1000)) LosePort(next + 2s);
-        rig.User(Rig::Action(Pick(Rig::kVanish)), Pick(1000));
+        User(Action(Pick(kVanish)), Pick(1000));
       }
-      rig.Check();
+      Check();
     }
   }
   // Connected, the throttle and every setting the program knows as the ESC holds them.
   bool InStep() const {
     for (int n = 0; n < kSettingCount; ++n) {
-      const int held = esc.Setting(n) - 1, shown = rig.lists[n]->currentIndex();
-      if (held < rig.lists[n]->count() && shown != held) return false;
+      const int held = esc.Setting(n) - 1, shown = lists[n]->currentIndex();
+      if (held < lists[n]->count() && shown != held) return false;
     }
-    const int throttle = rig.Slider().value();
-    return connected && FormProbe::EscThrottle(*rig.form) == throttle && esc.Throttle() == throttle;
+    const int throttle = Slider().value();
+    return Link().Connected() && FormProbe::EscThrottle(*form) == throttle &&
+           esc.Throttle() == throttle;
   }
 };
 
@@ -103,25 +97,20 @@ TEST(Soak, ADayOfFaultsThenACleanMinuteEndsInStepWithTheEsc) {
   // moves a selector unseen, and only a new connection reads the ESC again.
   soak.faulty = false;
   soak.nextEvent = kNever;
-  soak.quietSince = soak.rig.clock.Now();
+  soak.quietSince = soak.clock.Now();
   soak.LosePort(soak.quietSince);
   soak.Run(soak.quietSince + 10s);
   const auto heap = long(mallinfo2().uordblks);
   soak.Run(soak.quietSince + 70s);
-  std::printf(
-      "%ld exchanges, %ld fall-backs, %ld connections; in step %lld ms after the faults; %ld "
-      "settings written, each the user's last choice (%ld choices); heap growth %ld bytes\n",
-      soak.rig.frames, soak.fallBacks, soak.connections, (long long)soak.converged.count(),
-      soak.rig.settingWrites, soak.rig.choices, long(mallinfo2().uordblks) - heap);
   for (const long count : soak.injected) EXPECT_GT(count, 0) << "a fault never injected";
-  EXPECT_EQ(soak.rig.form->findChild<QLineEdit*>("TxtConnState")->text(), "Connected");
+  EXPECT_EQ(soak.form->findChild<QLineEdit*>("TxtConnState")->text(), "Connected");
   EXPECT_TRUE(soak.InStep());
-  EXPECT_LT(soak.converged, 10s);
-  EXPECT_GT(soak.rig.settingWrites, 0);
+  EXPECT_LT(soak.converged, 10s) << "in step this long after the faults";
+  EXPECT_GT(soak.settingWrites, 0);
   EXPECT_LE(long(mallinfo2().uordblks), heap);
   for (int n = 0; n < kSettingCount; ++n) {  // the ESC's entry: its own, or one the user chose
     const int held = soak.esc.Setting(n) - 1;
-    EXPECT_TRUE(held == kEscSettings[n] - 1 || soak.rig.everChosen[n] >> held & 1) << n;
+    EXPECT_TRUE(held == kEscSettings[n] - 1 || soak.everChosen[n] >> held & 1) << n;
   }
 }
 
