@@ -7,6 +7,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <cstdio>
+#include <map>
 
 #include "app/FormQKconfig.h"
 #include "tests/support/ManualClock.h"
@@ -20,9 +21,7 @@ struct FormProbe {  // reads the window's state, never writes it
 };
 
 inline void Require(bool holds, const char* rule) {
-  if (holds) return;
-  std::fprintf(stderr, "broken: %s\n", rule);
-  std::abort();
+  if (!holds) std::fprintf(stderr, "broken: %s\n", rule), std::abort();
 }
 
 inline void CheckRing(const CommandRing& ring, const ReplyReceiver& receiver) {
@@ -39,8 +38,8 @@ struct Rig {
   std::vector<QComboBox*> lists;  // by setting number, then the port list
   std::array<int, kSettingCount> chosen{-1, -1, -1, -1, -1};  // the user's last choice
   std::array<unsigned, kSettingCount> everChosen{};           // a bit per entry chosen
-  std::function<void(const QByteArray&)> onFrame;             // each frame as it goes out
-  long frames = 0, settingWrites = 0, choices = 0;
+  std::multimap<std::chrono::milliseconds, QByteArray> line;  // what reaches the port, and when
+  long settingWrites = 0;
 
   Rig() {
     port.usable = {1};
@@ -53,6 +52,9 @@ struct Rig {
          {"CombCutOffV", "CombBrake", "CombTiming", "CombCutOffT", "CombDir", "CombPort"})
       lists.push_back(form->findChild<QComboBox*>(name));
   }
+  virtual ~Rig() = default;
+  virtual void OnFrame(const QByteArray&) {}  // each frame as it goes out
+  virtual void OnCheck() {}                   // after the rules held
   const SerialLink& Link() const { return FormProbe::Link(*form); }
   QSlider& Slider() const { return *form->findChild<QSlider*>("SldPower"); }
 
@@ -70,12 +72,15 @@ struct Rig {
     if (action == kVanish && port.IsOpen()) port.Vanish();
     if (action == kChoosePort) Choose(kSettingCount, 0);
   }
-  // Moves the clock timer by timer, checking after each one fires.
+  // Moves the clock from timer to timer and delivery to delivery, checking after each.
   void Advance(std::chrono::milliseconds span) {
     const auto end = clock.Now() + span;
     do {
-      const auto due = clock.NextDueIn();
-      clock.Advance(due && clock.Now() + *due < end ? *due : end - clock.Now());
+      auto next = line.empty() ? end : std::clamp(line.begin()->first, clock.Now(), end);
+      if (const auto due = clock.NextDueIn()) next = std::min(next, clock.Now() + *due);
+      clock.Advance(next - clock.Now());
+      for (auto i = line.begin(); i != line.end() && i->first <= next; i = line.erase(i))
+        if (port.IsOpen()) port.Deliver(i->second);
       Check();
     } while (clock.Now() < end);
   }
@@ -87,8 +92,8 @@ struct Rig {
     for (int n = 0; n < kSettingCount; ++n)
       Require(lists[n]->currentIndex() >= 0 && lists[n]->currentIndex() < lists[n]->count(),
               "every selector shows one of its own entries");
-    for (const QByteArray& frame : port.writes) CheckFrame(frame);
-    port.writes.clear();
+    for (const QByteArray& frame : std::exchange(port.writes, {})) CheckFrame(frame);
+    OnCheck();
   }
 
  private:
@@ -102,7 +107,6 @@ struct Rig {
   void Chosen(int number, int entry) {
     if (number == kSettingCount) return;  // the port list
     everChosen[number] |= 1u << (chosen[number] = entry);
-    ++choices;
   }
   void CheckFrame(const QByteArray& frame) {
     static constexpr int kLength[] = {3, 3, 4, 5, 4, 3};  // by command code
@@ -111,7 +115,7 @@ struct Rig {
     Require(frame.startsWith("QK") && code <= ReqSpeed && frame.size() == kLength[code] &&
                 (code < ReqReadSetting || code > ReqWriteSetting || s < kSettingCount),
             "every frame well formed");
-    Require(frames++ == 0 || clock.Now() - m_lastFrame >= std::chrono::milliseconds(10),
+    Require(clock.Now() - m_lastFrame >= std::chrono::milliseconds(10),
             "no two frames less than 10 ms apart");
     m_lastFrame = clock.Now();
     settingWrites += code == ReqWriteSetting;
@@ -120,11 +124,11 @@ struct Rig {
               "no setting written that the user did not choose");
     if (code == ReqThrottle)
       Require(uint8_t(frame[3]) == Slider().value(), "a throttle frame carries the slider's value");
-    if (onFrame) onFrame(frame);
+    OnFrame(frame);
   }
 
   std::array<const testing::ManualClock::Timer*, 2> m_timers{};
-  std::chrono::milliseconds m_lastFrame{0};
+  std::chrono::milliseconds m_lastFrame{-10};  // the first frame may go at once
 };
 
 }  // namespace velmar

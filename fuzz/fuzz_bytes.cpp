@@ -1,9 +1,8 @@
-// The link's plain parts on fuzzed bytes: the producers' commands into the ring,
-// line bytes into the receiver, and each completed reply decoded as the window
-// decodes it, a poll reply queueing the settings' reads and writes.
+// The link's plain parts on fuzzed bytes: the producers' commands into the ring, line bytes
+// into the receiver, and each completed reply taken as the window takes it, a poll reply
+// queueing the settings' reads and writes. The decoders run on fuzzed replies in fuzz_window.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "device/Identification.h"
 #include "fuzz/Rig.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -13,7 +12,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CommandRing ring;
   ReplyReceiver receiver;
   SettingsState settings;
-  RpmAverage rpm;
   while (in.remaining_bytes() > 0) {
     const int op = in.ConsumeIntegralInRange(0, 9);
     const auto b = in.ConsumeIntegral<uint8_t>(), n = uint8_t(b % kSettingCount);
@@ -29,15 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckRing(ring, receiver);
     if (!complete) continue;
     const CmdRecord& head = ring.Head();
-    const auto& r = head.Reply;
-    const uint32_t period = PeriodFromReply(r[1], r[2], r[3]);
-    if (head.Cmd == ReqIdentify) HardwareText(r[1] | r[2] << 8) + FirmwareText(r[3] | r[4] << 8);
-    if (head.Cmd == ReqSpeed && period >= kShortestPeriod)
-      rpm.Add(SpeedSample(period, 2 + r[4] % 23));
-    const auto entry = head.Cmd == ReqReadSetting || head.Cmd == ReqWriteSetting
-                           ? settings.TakeReply(head.Param[1], r[1], kEntries[head.Param[1] % 5])
-                           : std::nullopt;
-    if (entry) settings.Sel(SettingNumber(head.Param[1])) = *entry;
+    const uint8_t number = head.Param[1];
+    if (head.Cmd == ReqReadSetting || head.Cmd == ReqWriteSetting)
+      if (auto entry = settings.TakeReply(number, head.Reply[1], kEntries[number % 5]))
+        settings.Sel(SettingNumber(number)) = *entry;
     for (const Command& command : head.Cmd == ReqPoll ? settings.Compare() : std::vector<Command>{})
       ring.EnqueueCommand(command);
     receiver.Restart();

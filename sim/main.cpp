@@ -2,20 +2,20 @@
 #include <string>
 #include <vector>
 
-#include "sim_options.h"
-#include "sim_server.h"
+#include "SimOptions.h"
+#include "SimServer.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  const auto parsed = velmar::sim::parseOptions(args);
+  const auto parsed = velmar::sim::ParseOptions(args);
   if (!parsed.error.empty()) {
-    std::cerr << "velmar-esc-sim: " << parsed.error << "\n\n" << velmar::sim::usage();
+    std::cerr << "velmar-esc-sim: " << parsed.error << "\n\n" << velmar::sim::Usage();
     return 2;
   }
   if (parsed.options.help) {
-    std::cout << velmar::sim::usage();
+    std::cout << velmar::sim::Usage();
     return 0;
   }
   velmar::sim::SimServer server(parsed.options);
-  return server.run();
+  return server.Run();
 }

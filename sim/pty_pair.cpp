@@ -1,5 +1,3 @@
-#include "pty_pair.h"
-
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -10,21 +8,23 @@
 #include <cstring>
 #include <utility>
 
+#include "PtyPair.h"
+
 namespace velmar::sim {
 namespace {
 
-std::string systemError(const std::string& what) {
+std::string SystemError(const std::string& what) {
   return what + ": " + std::strerror(errno);
 }
 
-bool setFlags(int fd, int fd_flags, int status_flags) {
+bool SetFlags(int fd, int fdFlags, int statusFlags) {
   const int fdf = fcntl(fd, F_GETFD);
   const int sf = fcntl(fd, F_GETFL);
   if (fdf < 0 || sf < 0) return false;
-  return fcntl(fd, F_SETFD, fdf | fd_flags) == 0 && fcntl(fd, F_SETFL, sf | status_flags) == 0;
+  return fcntl(fd, F_SETFD, fdf | fdFlags) == 0 && fcntl(fd, F_SETFL, sf | statusFlags) == 0;
 }
 
-bool makeRaw(int fd) {
+bool MakeRaw(int fd) {
   termios tio{};
   if (tcgetattr(fd, &tio) != 0) return false;
   cfmakeraw(&tio);
@@ -36,63 +36,63 @@ bool makeRaw(int fd) {
 }  // namespace
 
 PtyPair::~PtyPair() {
-  close();
+  Close();
 }
 
 PtyPair::PtyPair(PtyPair&& other) noexcept
-    : master_(std::exchange(other.master_, -1)),
-      slave_(std::exchange(other.slave_, -1)),
-      slave_path_(std::move(other.slave_path_)) {}
+    : m_master(std::exchange(other.m_master, -1)),
+      m_slave(std::exchange(other.m_slave, -1)),
+      m_slavePath(std::move(other.m_slavePath)) {}
 
 PtyPair& PtyPair::operator=(PtyPair&& other) noexcept {
   if (this == &other) return *this;
-  close();
-  master_ = std::exchange(other.master_, -1);
-  slave_ = std::exchange(other.slave_, -1);
-  slave_path_ = std::move(other.slave_path_);
+  Close();
+  m_master = std::exchange(other.m_master, -1);
+  m_slave = std::exchange(other.m_slave, -1);
+  m_slavePath = std::move(other.m_slavePath);
   return *this;
 }
 
-void PtyPair::close() {
-  if (master_ >= 0) ::close(master_);
-  if (slave_ >= 0) ::close(slave_);
-  master_ = slave_ = -1;
+void PtyPair::Close() {
+  if (m_master >= 0) ::close(m_master);
+  if (m_slave >= 0) ::close(m_slave);
+  m_master = m_slave = -1;
 }
 
-std::optional<PtyPair> PtyPair::open(std::string& error) {
+std::optional<PtyPair> PtyPair::Open(std::string& error) {
   PtyPair pair;
-  pair.master_ = posix_openpt(O_RDWR | O_NOCTTY);
-  if (pair.master_ < 0) {
-    error = systemError("posix_openpt");
+  pair.m_master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (pair.m_master < 0) {
+    error = SystemError("posix_openpt");
     return std::nullopt;
   }
-  if (grantpt(pair.master_) != 0 || unlockpt(pair.master_) != 0) {
-    error = systemError("grantpt/unlockpt");
+  if (grantpt(pair.m_master) != 0 || unlockpt(pair.m_master) != 0) {
+    error = SystemError("grantpt/unlockpt");
     return std::nullopt;
   }
-  const char* name = ptsname(pair.master_);
+  const char* name = ptsname(pair.m_master);
   if (name == nullptr) {
-    error = systemError("ptsname");
+    error = SystemError("ptsname");
     return std::nullopt;
   }
-  pair.slave_path_ = name;
-  pair.slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (pair.slave_ < 0) {
-    error = systemError("open " + pair.slave_path_);
+  pair.m_slavePath = name;
+  pair.m_slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (pair.m_slave < 0) {
+    error = SystemError("open " + pair.m_slavePath);
     return std::nullopt;
   }
-  if (!makeRaw(pair.slave_)) {
-    error = systemError("raw mode on " + pair.slave_path_);
+  if (!MakeRaw(pair.m_slave)) {
+    error = SystemError("raw mode on " + pair.m_slavePath);
     return std::nullopt;
   }
-  if (!setFlags(pair.master_, FD_CLOEXEC, O_NONBLOCK)) {
-    error = systemError("fcntl");
+  if (!SetFlags(pair.m_master, FD_CLOEXEC, O_NONBLOCK)) {
+    error = SystemError("fcntl");
     return std::nullopt;
   }
   return pair;
 }
 
-bool pointLink(const std::string& link, const std::string& target, std::string& error) {
+bool PointLink(const std::string& link, const std::string& target, std::string& error) {
   struct stat st {};
   if (lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
     error = link + " exists and is not a symbolic link";
@@ -101,18 +101,18 @@ bool pointLink(const std::string& link, const std::string& target, std::string& 
   const std::string temporary = link + ".new-" + std::to_string(getpid());
   unlink(temporary.c_str());
   if (symlink(target.c_str(), temporary.c_str()) != 0) {
-    error = systemError("symlink " + temporary);
+    error = SystemError("symlink " + temporary);
     return false;
   }
   if (rename(temporary.c_str(), link.c_str()) != 0) {
-    error = systemError("rename to " + link);
+    error = SystemError("rename to " + link);
     unlink(temporary.c_str());
     return false;
   }
   return true;
 }
 
-void removeLink(const std::string& link, const std::string& target) {
+void RemoveLink(const std::string& link, const std::string& target) {
   char buffer[4096];
   const ssize_t length = readlink(link.c_str(), buffer, sizeof buffer);
   if (length < 0 || std::string(buffer, static_cast<std::size_t>(length)) != target) return;

@@ -9,8 +9,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "ProcessHarness.h"
 #include "app/FormQKconfig.h"
-#include "harness.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 
@@ -20,8 +20,8 @@ namespace {
 TEST(Pictures, BothPagesWithTheMotorRunning) {
   e2e::TempDir dir;
   e2e::SimProcess sim(dir, {"--poles", "14"});
-  ASSERT_TRUE(sim.ready());
-  QtSerialPort port(PortMap::Parse(QString::fromStdString("1=" + sim.linkPath()), nullptr));
+  ASSERT_TRUE(sim.Ready());
+  QtSerialPort port(PortMap::Parse(QString::fromStdString("1=" + sim.LinkPath()), nullptr));
   FormServices services;
   services.link.port = &port;
   services.link.timer1 = std::make_unique<QtOneShotTimer>(kIdlePollInterval);

@@ -24,7 +24,7 @@ enum class Command : std::uint8_t {
 
 // Length of a whole request frame ("QK", code, parameters) for a command code, or nothing when
 // the ESC does not know the code.
-std::optional<std::size_t> requestLength(std::uint8_t code);
+std::optional<std::size_t> RequestLength(std::uint8_t code);
 
 // Cuts the PC's byte stream into request frames. Requests carry no length and no checksum, so
 // the command code alone says how many parameter bytes follow; anything before the next "QK" is
@@ -32,13 +32,13 @@ std::optional<std::size_t> requestLength(std::uint8_t code);
 class FrameParser {
  public:
   // Returns the whole frame, "QK" included, when `byte` completes one.
-  std::optional<Bytes> push(std::uint8_t byte);
-  void reset() { partial_.clear(); }
-  bool idle() const { return partial_.empty(); }
+  std::optional<Bytes> Push(std::uint8_t byte);
+  void Reset() { m_partial.clear(); }
+  bool Idle() const { return m_partial.empty(); }
 
  private:
-  Bytes partial_;
-  std::size_t length_ = 0;
+  Bytes m_partial;
+  std::size_t m_length = 0;
 };
 
 }  // namespace velmar::sim

@@ -3,14 +3,14 @@
 #include <string>
 #include <vector>
 
-#include "esc_model.h"
+#include "EscModel.h"
 
 namespace velmar::sim {
 
 struct SimOptions {
   EscOptions esc;
-  std::string link_path;  // empty: no symlink
-  std::string log_path;   // empty: no log
+  std::string linkPath;  // empty: no symlink
+  std::string logPath;   // empty: no log
   bool help = false;
 };
 
@@ -20,7 +20,7 @@ struct ParsedOptions {
 };
 
 // Parses the program's arguments (without argv[0]); "--name value" and "--name=value" both work.
-ParsedOptions parseOptions(const std::vector<std::string>& args);
-std::string usage();
+ParsedOptions ParseOptions(const std::vector<std::string>& args);
+std::string Usage();
 
 }  // namespace velmar::sim

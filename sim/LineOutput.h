@@ -6,8 +6,8 @@
 #include <optional>
 #include <span>
 
-#include "record.h"
-#include "sim_time.h"
+#include "Record.h"
+#include "SimTime.h"
 
 namespace velmar::sim {
 
@@ -17,22 +17,22 @@ namespace velmar::sim {
 // sooner than one byte time after the one before it, as on a real 38400 baud line.
 class LineOutput {
  public:
-  explicit LineOutput(bool paced) : paced_(paced) {}
+  explicit LineOutput(bool paced) : m_paced(paced) {}
 
-  void addEcho(std::span<const std::uint8_t> bytes, Time now);
+  void AddEcho(std::span<const std::uint8_t> bytes, Time now);
   // `gap` is a pause after the previous reply chunk has gone out (the second half of a split
   // reply); `done` is logged once the chunk's last byte has been written.
-  void addReply(Bytes bytes, Time ready, Time gap, std::optional<Record> done);
+  void AddReply(Bytes bytes, Time ready, Time gap, std::optional<Record> done);
 
   // The bytes that may be written at `now`.
-  std::span<const std::uint8_t> pending(Time now);
+  std::span<const std::uint8_t> Pending(Time now);
   // The caller wrote `count` of the pending bytes at `now`; returns the record of a finished
   // chunk, stamped with `now`.
-  std::optional<Record> sent(std::size_t count, Time now);
-  // When pending() will next have something; a time not after now means "as soon as the line
+  std::optional<Record> Sent(std::size_t count, Time now);
+  // When Pending() will next have something; a time not after now means "as soon as the line
   // takes it".
-  std::optional<Time> nextWake() const;
-  void clear();
+  std::optional<Time> NextWake() const;
+  void Clear();
 
  private:
   struct Chunk {
@@ -43,17 +43,17 @@ class LineOutput {
   };
   enum class Source { kNone, kEcho, kReply };
 
-  Source nextSource(Time now) const;
-  Time replyReadyAt() const;
-  std::deque<Chunk>& queue(Source source) { return source == Source::kEcho ? echo_ : replies_; }
+  Source NextSource(Time now) const;
+  Time ReplyReadyAt() const;
+  std::deque<Chunk>& Queue(Source source) { return source == Source::kEcho ? m_echo : m_replies; }
 
-  bool paced_;
-  std::deque<Chunk> echo_;
-  std::deque<Chunk> replies_;
-  Source active_ = Source::kNone;
-  std::size_t sent_ = 0;  // of the active chunk
-  Time reply_free_at_{};  // when the previous reply chunk finished
-  Time wire_free_at_{};   // paced: when the next byte may go
+  bool m_paced;
+  std::deque<Chunk> m_echo;
+  std::deque<Chunk> m_replies;
+  Source m_active = Source::kNone;
+  std::size_t m_sent = 0;  // of the active chunk
+  Time m_replyFreeAt{};    // when the previous reply chunk finished
+  Time m_wireFreeAt{};     // paced: when the next byte may go
 };
 
 }  // namespace velmar::sim

@@ -1,8 +1,8 @@
-#include "frame_parser.h"
+#include "FrameParser.h"
 
 namespace velmar::sim {
 
-std::optional<std::size_t> requestLength(std::uint8_t code) {
+std::optional<std::size_t> RequestLength(std::uint8_t code) {
   switch (static_cast<Command>(code)) {
     case Command::kPoll:
     case Command::kIdentify:
@@ -17,35 +17,35 @@ std::optional<std::size_t> requestLength(std::uint8_t code) {
   return std::nullopt;
 }
 
-std::optional<Bytes> FrameParser::push(std::uint8_t byte) {
-  switch (partial_.size()) {
+std::optional<Bytes> FrameParser::Push(std::uint8_t byte) {
+  switch (m_partial.size()) {
     case 0:
-      if (byte == kRequestStart0) partial_.push_back(byte);
+      if (byte == kRequestStart0) m_partial.push_back(byte);
       return std::nullopt;
     case 1:
       if (byte == kRequestStart1) {
-        partial_.push_back(byte);
+        m_partial.push_back(byte);
       } else if (byte != kRequestStart0) {
-        partial_.clear();  // a repeated 'Q' may still be the start of the frame
+        m_partial.clear();  // a repeated 'Q' may still be the start of the frame
       }
       return std::nullopt;
     case 2: {
-      const auto length = requestLength(byte);
+      const auto length = RequestLength(byte);
       if (!length) {
         // The "QK" was noise; the byte after it may itself begin the next frame.
-        partial_.clear();
-        return push(byte);
+        m_partial.clear();
+        return Push(byte);
       }
-      length_ = *length;
+      m_length = *length;
       break;
     }
     default:
       break;
   }
-  partial_.push_back(byte);
-  if (partial_.size() < length_) return std::nullopt;
+  m_partial.push_back(byte);
+  if (m_partial.size() < m_length) return std::nullopt;
   Bytes frame;
-  frame.swap(partial_);
+  frame.swap(m_partial);
   return frame;
 }
 

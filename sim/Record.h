@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "frame_parser.h"
-#include "sim_time.h"
+#include "FrameParser.h"
+#include "SimTime.h"
 
 namespace velmar::sim {
 
@@ -17,9 +17,9 @@ struct Record {
   Bytes bytes;       // rx: the whole frame; tx: the reply; events: bytes shown after the text
 };
 
-Record eventRecord(Time at, std::string text, Bytes bytes = {});
+Record EventRecord(Time at, std::string text, Bytes bytes = {});
 
 // "<µs> rx 51 4B 02 03", "<µs> tx 59 02", "<µs> event set 0 3"; no newline.
-std::string formatRecord(const Record& record);
+std::string FormatRecord(const Record& record);
 
 }  // namespace velmar::sim

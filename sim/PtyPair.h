@@ -16,23 +16,23 @@ class PtyPair {
   PtyPair(const PtyPair&) = delete;
   PtyPair& operator=(const PtyPair&) = delete;
 
-  static std::optional<PtyPair> open(std::string& error);
+  static std::optional<PtyPair> Open(std::string& error);
 
-  int master() const { return master_; }
-  const std::string& slavePath() const { return slave_path_; }
+  int Master() const { return m_master; }
+  const std::string& SlavePath() const { return m_slavePath; }
   // Closes both ends, as a pulled cable would: the client's reads fail from then on.
-  void close();
+  void Close();
 
  private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::string slave_path_;
+  int m_master = -1;
+  int m_slave = -1;
+  std::string m_slavePath;
 };
 
 // Makes `link` a symbolic link to `target`, atomically replacing an older link; refuses to
 // replace anything that is not a symbolic link.
-bool pointLink(const std::string& link, const std::string& target, std::string& error);
+bool PointLink(const std::string& link, const std::string& target, std::string& error);
 // Removes `link` if it is still our link to `target`.
-void removeLink(const std::string& link, const std::string& target);
+void RemoveLink(const std::string& link, const std::string& target);
 
 }  // namespace velmar::sim

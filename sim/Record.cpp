@@ -1,4 +1,4 @@
-#include "record.h"
+#include "Record.h"
 
 #include <chrono>
 #include <cstdio>
@@ -6,7 +6,7 @@
 namespace velmar::sim {
 namespace {
 
-void appendHex(std::string& out, const Bytes& bytes) {
+void AppendHex(std::string& out, const Bytes& bytes) {
   for (const auto byte : bytes) {
     char hex[4];
     std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned>(byte));
@@ -14,7 +14,7 @@ void appendHex(std::string& out, const Bytes& bytes) {
   }
 }
 
-const char* kindName(Record::Kind kind) {
+const char* KindName(Record::Kind kind) {
   switch (kind) {
     case Record::Kind::kRx:
       return "rx";
@@ -28,15 +28,15 @@ const char* kindName(Record::Kind kind) {
 
 }  // namespace
 
-Record eventRecord(Time at, std::string text, Bytes bytes) {
+Record EventRecord(Time at, std::string text, Bytes bytes) {
   return Record{at, Record::Kind::kEvent, std::move(text), std::move(bytes)};
 }
 
-std::string formatRecord(const Record& record) {
+std::string FormatRecord(const Record& record) {
   const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(record.at).count();
-  std::string line = std::to_string(micros) + ' ' + kindName(record.kind);
+  std::string line = std::to_string(micros) + ' ' + KindName(record.kind);
   if (!record.text.empty()) line += ' ' + record.text;
-  appendHex(line, record.bytes);
+  AppendHex(line, record.bytes);
   return line;
 }
 

@@ -1,4 +1,4 @@
-#include "motor.h"
+#include "Motor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,30 +14,30 @@ constexpr double kTicksTimesPoles = 240'000'000;
 
 }  // namespace
 
-void Motor::setThrottle(int throttle) {
-  throttle_ = std::clamp(throttle, 0, kFullThrottle);
+void Motor::SetThrottle(int throttle) {
+  m_throttle = std::clamp(throttle, 0, kFullThrottle);
 }
 
-double Motor::targetRpm() const {
-  return options_.max_rpm * throttle_ / kFullThrottle;
+double Motor::TargetRpm() const {
+  return m_options.maxRpm * m_throttle / kFullThrottle;
 }
 
-void Motor::run(Time elapsed) {
+void Motor::Run(Time elapsed) {
   if (elapsed <= Time::zero()) return;
-  const double target = targetRpm();
-  if (options_.tau <= Time::zero()) {
-    rpm_ = target;
+  const double target = TargetRpm();
+  if (m_options.tau <= Time::zero()) {
+    m_rpm = target;
     return;
   }
   // The exact step response, so the result does not depend on how time is sliced.
   const double decay =
-      std::exp(-static_cast<double>(elapsed.count()) / static_cast<double>(options_.tau.count()));
-  rpm_ = target + (rpm_ - target) * decay;
+      std::exp(-static_cast<double>(elapsed.count()) / static_cast<double>(m_options.tau.count()));
+  m_rpm = target + (m_rpm - target) * decay;
 }
 
-std::uint32_t Motor::period() const {
-  if (rpm_ < kStandstillRpm) return 0;
-  const double period = std::round(kTicksTimesPoles / (rpm_ * options_.poles));
+std::uint32_t Motor::Period() const {
+  if (m_rpm < kStandstillRpm) return 0;
+  const double period = std::round(kTicksTimesPoles / (m_rpm * m_options.poles));
   return static_cast<std::uint32_t>(std::clamp(period, 1.0, kMaxPeriod));
 }
 

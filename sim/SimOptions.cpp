@@ -1,4 +1,4 @@
-#include "sim_options.h"
+#include "SimOptions.h"
 
 #include <charconv>
 #include <functional>
@@ -10,7 +10,7 @@ namespace velmar::sim {
 namespace {
 
 template <typename T>
-std::optional<T> parseNumber(std::string_view text) {
+std::optional<T> ParseNumber(std::string_view text) {
   T value{};
   const auto* end = text.data() + text.size();
   const auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -18,31 +18,31 @@ std::optional<T> parseNumber(std::string_view text) {
   return value;
 }
 
-std::optional<long long> parseInteger(std::string_view text, long long low, long long high) {
-  const auto value = parseNumber<long long>(text);
+std::optional<long long> ParseInteger(std::string_view text, long long low, long long high) {
+  const auto value = ParseNumber<long long>(text);
   if (!value || *value < low || *value > high) return std::nullopt;
   return value;
 }
 
-std::optional<double> parseReal(std::string_view text, double low, double high) {
-  const auto value = parseNumber<double>(text);
+std::optional<double> ParseReal(std::string_view text, double low, double high) {
+  const auto value = ParseNumber<double>(text);
   if (!value || !(*value >= low && *value <= high)) return std::nullopt;
   return value;
 }
 
-std::optional<Time> parseMillis(std::string_view text) {
-  const auto millis = parseReal(text, 0, 3'600'000);
+std::optional<Time> ParseMillis(std::string_view text) {
+  const auto millis = ParseReal(text, 0, 3'600'000);
   if (!millis) return std::nullopt;
   return std::chrono::duration_cast<Time>(std::chrono::duration<double, std::milli>(*millis));
 }
 
-std::optional<Settings> parseSettings(std::string_view text) {
+std::optional<Settings> ParseSettings(std::string_view text) {
   Settings settings{};
   for (int i = 0; i < kSettingCount; ++i) {
     const auto comma = text.find(',');
     const bool last = i == kSettingCount - 1;
     if (last != (comma == std::string_view::npos)) return std::nullopt;
-    const auto value = parseInteger(text.substr(0, comma), 0, 0xFF);
+    const auto value = ParseInteger(text.substr(0, comma), 0, 0xFF);
     if (!value) return std::nullopt;
     settings[i] = static_cast<std::uint8_t>(*value);
     if (!last) text.remove_prefix(comma + 1);
@@ -54,94 +54,94 @@ std::optional<Settings> parseSettings(std::string_view text) {
 using Setter = std::function<bool(SimOptions&, std::string_view)>;
 
 template <typename T, typename F>
-bool store(std::optional<T> value, F&& assign) {
+bool Store(std::optional<T> value, F&& assign) {
   if (!value) return false;
   assign(*value);
   return true;
 }
 
-const std::map<std::string, Setter, std::less<>>& valueOptions() {
+const std::map<std::string, Setter, std::less<>>& ValueOptions() {
   static const std::map<std::string, Setter, std::less<>> kOptions = {
       {"--settings",
        [](SimOptions& o, std::string_view v) {
-         return store(parseSettings(v), [&](Settings s) { o.esc.settings = s; });
+         return Store(ParseSettings(v), [&](Settings s) { o.esc.settings = s; });
        }},
       {"--hw",
        [](SimOptions& o, std::string_view v) {
-         return store(parseInteger(v, 0, 0xFFFF),
+         return Store(ParseInteger(v, 0, 0xFFFF),
                       [&](long long n) { o.esc.hardware = static_cast<std::uint16_t>(n); });
        }},
       {"--fw",
        [](SimOptions& o, std::string_view v) {
-         return store(parseInteger(v, 0, 0xFFFF),
+         return Store(ParseInteger(v, 0, 0xFFFF),
                       [&](long long n) { o.esc.firmware = static_cast<std::uint16_t>(n); });
        }},
       {"--max-rpm",
        [](SimOptions& o, std::string_view v) {
-         return store(parseReal(v, 1, 10'000'000), [&](double r) { o.esc.motor.max_rpm = r; });
+         return Store(ParseReal(v, 1, 10'000'000), [&](double r) { o.esc.motor.maxRpm = r; });
        }},
       {"--poles",
        [](SimOptions& o, std::string_view v) {
-         const auto poles = parseInteger(v, 2, 254);
+         const auto poles = ParseInteger(v, 2, 254);
          if (poles && *poles % 2 != 0) return false;
-         return store(poles, [&](long long n) { o.esc.motor.poles = static_cast<int>(n); });
+         return Store(poles, [&](long long n) { o.esc.motor.poles = static_cast<int>(n); });
        }},
       {"--tau",
        [](SimOptions& o, std::string_view v) {
-         return store(parseMillis(v), [&](Time t) { o.esc.motor.tau = t; });
+         return Store(ParseMillis(v), [&](Time t) { o.esc.motor.tau = t; });
        }},
       {"--failsafe",
        [](SimOptions& o, std::string_view v) {
-         return store(parseMillis(v), [&](Time t) { o.esc.failsafe = t; });
+         return Store(ParseMillis(v), [&](Time t) { o.esc.failsafe = t; });
        }},
       {"--reply-delay",
        [](SimOptions& o, std::string_view v) {
-         return store(parseMillis(v), [&](Time t) { o.esc.line.reply_delay = t; });
+         return Store(ParseMillis(v), [&](Time t) { o.esc.line.replyDelay = t; });
        }},
       {"--split",
        [](SimOptions& o, std::string_view v) {
-         return store(parseMillis(v), [&](Time t) { o.esc.line.split = t; });
+         return Store(ParseMillis(v), [&](Time t) { o.esc.line.split = t; });
        }},
       {"--seed",
        [](SimOptions& o, std::string_view v) {
-         return store(parseInteger(v, 0, 0xFFFFFFFF),
+         return Store(ParseInteger(v, 0, 0xFFFFFFFF),
                       [&](long long n) { o.esc.line.seed = static_cast<std::uint32_t>(n); });
        }},
       {"--drop",
        [](SimOptions& o, std::string_view v) {
-         return store(parseReal(v, 0, 1), [&](double p) { o.esc.line.drop = p; });
+         return Store(ParseReal(v, 0, 1), [&](double p) { o.esc.line.drop = p; });
        }},
       {"--noise",
        [](SimOptions& o, std::string_view v) {
-         return store(parseReal(v, 0, 1), [&](double p) { o.esc.line.noise = p; });
+         return Store(ParseReal(v, 0, 1), [&](double p) { o.esc.line.noise = p; });
        }},
       {"--corrupt",
        [](SimOptions& o, std::string_view v) {
-         return store(parseReal(v, 0, 1), [&](double p) { o.esc.line.corrupt = p; });
+         return Store(ParseReal(v, 0, 1), [&](double p) { o.esc.line.corrupt = p; });
        }},
       {"--link",
        [](SimOptions& o, std::string_view v) {
-         o.link_path = v;
+         o.linkPath = v;
          return !v.empty();
        }},
       {"--log",
        [](SimOptions& o, std::string_view v) {
-         o.log_path = v;
+         o.logPath = v;
          return !v.empty();
        }},
   };
   return kOptions;
 }
 
-bool applyFlag(SimOptions& options, std::string_view name) {
+bool ApplyFlag(SimOptions& options, std::string_view name) {
   if (name == "--help" || name == "-h") {
     options.help = true;
   } else if (name == "--reject-writes") {
-    options.esc.reject_writes = true;
+    options.esc.rejectWrites = true;
   } else if (name == "--echo") {
     options.esc.line.echo = true;
   } else if (name == "--wire-time") {
-    options.esc.line.wire_time = true;
+    options.esc.line.wireTime = true;
   } else {
     return false;
   }
@@ -150,16 +150,16 @@ bool applyFlag(SimOptions& options, std::string_view name) {
 
 }  // namespace
 
-ParsedOptions parseOptions(const std::vector<std::string>& args) {
+ParsedOptions ParseOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string_view arg = args[i];
     const auto equals = arg.find('=');
     const std::string_view name = arg.substr(0, equals);
-    if (equals == std::string_view::npos && applyFlag(parsed.options, name)) continue;
+    if (equals == std::string_view::npos && ApplyFlag(parsed.options, name)) continue;
 
-    const auto option = valueOptions().find(name);
-    if (option == valueOptions().end()) {
+    const auto option = ValueOptions().find(name);
+    if (option == ValueOptions().end()) {
       parsed.error = "unknown option " + std::string(arg);
       return parsed;
     }
@@ -180,7 +180,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
   return parsed;
 }
 
-std::string usage() {
+std::string Usage() {
   return R"(Usage: velmar-esc-sim [options]
 
 Simulates a Velmar ESC on a pseudo-terminal. The first line on standard output is the
