@@ -23,7 +23,8 @@ constexpr Ms kNever = Ms::max();
 struct Soak : Rig {
   sim::EscModel esc{sim::EscOptions{kEscSettings, false, 8250, 1012, {}, {}, {}}, {}};
   std::mt19937 random{7};
-  bool faulty = true, echo = false;
+  bool faulty = true, echo = false, wasConnected = false;
+  long frames = 0, connections = 0;
   long injected[kPortLoss + 1]{};
   Ms nextEvent{0}, reopenAt = kNever, quietSince = kNever, converged = kNever;
 
@@ -34,6 +35,7 @@ struct Soak : Rig {
 
   // The ESC answers at once; the line does what it likes with the answer.
   void OnFrame(const QByteArray& frame) override {
+    ++frames;
     const Ms now = clock.Now();
     esc.Receive({reinterpret_cast<const uint8_t*>(frame.data()), size_t(frame.size())}, now);
     const auto due = esc.Pending(now);
@@ -54,6 +56,8 @@ struct Soak : Rig {
     line.emplace(at + Ms(Pick(250)), reply.mid(cut));
   }
   void OnCheck() override {
+    connections += !wasConnected && Link().Connected();
+    wasConnected = Link().Connected();
     if (converged == kNever && clock.Now() >= quietSince && InStep())
       converged = clock.Now() - quietSince;
   }
@@ -102,6 +106,13 @@ TEST(Soak, ADayOfFaultsThenACleanMinuteEndsInStepWithTheEsc) {
   soak.Run(soak.quietSince + 10s);
   const auto heap = long(mallinfo2().uordblks);
   soak.Run(soak.quietSince + 70s);
+  std::printf(
+      "%ld frames, %ld connections, in step %lld ms after the faults, %ld settings "
+      "written; faults by kind (drop noise corrupt delay split out-of-range code>=32768 "
+      "echo port-loss):",
+      soak.frames, soak.connections, (long long)soak.converged.count(), soak.settingWrites);
+  for (const long count : soak.injected) std::printf(" %ld", count);
+  std::printf("\n");
   for (const long count : soak.injected) EXPECT_GT(count, 0) << "a fault never injected";
   EXPECT_EQ(soak.form->findChild<QLineEdit*>("TxtConnState")->text(), "Connected");
   EXPECT_TRUE(soak.InStep());
