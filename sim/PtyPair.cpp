@@ -1,3 +1,5 @@
+#include "PtyPair.h"
+
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -7,8 +9,6 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
-
-#include "PtyPair.h"
 
 namespace velmar::sim {
 namespace {

@@ -2,12 +2,8 @@
 // port and timers, the real event loop) against the simulated ESC.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QLineEdit>
-#include <QScrollBar>
-#include <QSlider>
-#include <QTabWidget>
 #include <QTest>
+#include <QtWidgets>
 
 #include "ProcessHarness.h"
 #include "app/FormQKconfig.h"
@@ -17,32 +13,26 @@
 namespace velmar::testing {
 namespace {
 
+using namespace std::chrono;
+
 TEST(Pictures, BothPagesWithTheMotorRunning) {
   e2e::TempDir dir;
   e2e::SimProcess sim(dir, {"--poles", "14"});
   ASSERT_TRUE(sim.Ready());
   QtSerialPort port(PortMap::Parse(QString::fromStdString("1=" + sim.LinkPath()), nullptr));
-  FormServices services;
-  services.link.port = &port;
-  services.link.timer1 = std::make_unique<QtOneShotTimer>(kIdlePollInterval);
-  services.link.timer2 = std::make_unique<QtOneShotTimer>(kReplyTimeout);
-  services.link.letEventsRun = [] { QCoreApplication::processEvents(); };
-  const auto start = std::chrono::steady_clock::now();
-  services.now = [start] {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start);
-  };
-  FormQKconfig form(std::move(services));
+  const auto start = steady_clock::now();
+  FormQKconfig form(
+      {{&port, std::make_unique<QtOneShotTimer>(kIdlePollInterval),
+        std::make_unique<QtOneShotTimer>(kReplyTimeout), [] { QCoreApplication::processEvents(); }},
+       kProgramVersion,
+       [start] { return duration_cast<milliseconds>(steady_clock::now() - start); }});
   form.Form_Load();
   form.show();
-  const auto text = [&](const char* name) {
-    return form.findChild<QLineEdit*>(QLatin1String(name))->text();
-  };
+  const auto text = [&](const char* name) { return form.findChild<QLineEdit*>(name)->text(); };
   ASSERT_TRUE(QTest::qWaitFor([&] { return text("TxtHardVer") != "Unknown"; }, 10000));
   QTest::qWait(300);  // the five settings read after the identification
-  const QString pictures = QStringLiteral(VELMAR_SCREENSHOT_DIR);
-  ASSERT_TRUE(QDir().mkpath(pictures));
-  EXPECT_TRUE(form.grab().save(pictures + QStringLiteral("/config-page.png")));
+  ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
+  EXPECT_TRUE(form.grab().save(VELMAR_SCREENSHOT_DIR "/config-page.png"));
 
   form.findChild<QScrollBar*>(QStringLiteral("VSlPole"))->setValue(14);
   form.findChild<QTabWidget*>(QStringLiteral("TabStrip1"))->setCurrentIndex(1);
@@ -50,14 +40,12 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
   for (const int throttle : {60, 140, 100}) {
     while (slider->value() < throttle) QTest::keyClick(slider, Qt::Key_PageUp);
     while (slider->value() > throttle) QTest::keyClick(slider, Qt::Key_PageDown);
-    // 12000 r/min at full throttle; settled within 1 %.
-    const int settled = 12000 * throttle / 200;
+    const int settled = 12000 * throttle / 200;  // 12000 r/min at full throttle; within 1 %
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return std::abs(text("TxtRev").toInt() - settled) < settled / 100; }, 10000))
         << throttle << ": " << text("TxtRev").toStdString();
   }
-  EXPECT_TRUE(form.grab().save(pictures + QStringLiteral("/run-page.png")));
-  form.close();
+  EXPECT_TRUE(form.grab().save(VELMAR_SCREENSHOT_DIR "/run-page.png"));
 }
 
 }  // namespace
