@@ -399,14 +399,15 @@ struct Bench {
     RunFor(400);
     use.Into(phase);
     const std::vector<Frame> frames = ReadFrames(sim.log);
-    for (const auto& [chosen, entry] : choices) {
+    for (const auto& choice : choices) {
+      const auto chosen = choice.first;
       auto next =
           std::find_if(frames.begin(), frames.end(), [&](const Frame& f) { return f.rx > chosen; });
       if (next == frames.begin() || next == frames.end() || next->Code() != 0) continue;
       const Frame& last = *(next - 1);
       // A reply that came just before the choice may not have been handled yet.
       if (!last.reply || chosen - *last.reply < 2000) continue;
-      const std::vector<int> write = {0x51, 0x4B, 3, 1, entry + 1};
+      const std::vector<int> write = {0x51, 0x4B, 3, 1, choice.second + 1};
       auto written =
           std::find_if(next, frames.end(), [&](const Frame& f) { return f.bytes == write; });
       if (written == frames.end()) continue;

@@ -45,8 +45,9 @@ struct Rig {
     port.usable = {1};
     auto timer1 = clock.MakeTimer(), timer2 = clock.MakeTimer();
     m_timers = {timer1.get(), timer2.get()};
-    form = std::make_unique<FormQKconfig>(
-        FormServices{{&port, std::move(timer1), std::move(timer2), [] {}}});
+    FormServices services;
+    services.link = {&port, std::move(timer1), std::move(timer2), [] {}};
+    form = std::make_unique<FormQKconfig>(std::move(services));
     form->Form_Load();
     for (const char* name :
          {"CombCutOffV", "CombBrake", "CombTiming", "CombCutOffT", "CombDir", "CombPort"})
