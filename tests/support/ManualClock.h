@@ -15,6 +15,7 @@ class ManualClock {
  public:
   struct Timer final : OneShotTimer {
     explicit Timer(ManualClock& clock) : clock(clock) {}
+    ~Timer() override { std::erase(clock.m_timers, this); }
     void SetInterval(std::chrono::milliseconds i) override { interval = i; }
     std::chrono::milliseconds Interval() const override { return interval; }
     void Start() override {

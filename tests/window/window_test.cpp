@@ -76,10 +76,10 @@ class Window : public ::testing::Test {
 };
 
 TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrder) {
-  Start({3, 5, 12}, ProgramVersion{1, 10, 5});
+  Start({3, 5, 16}, ProgramVersion{1, 10, 5});
   EXPECT_EQ(List("CombPort")->count(), 3);
-  EXPECT_EQ(List("CombPort")->itemText(2), "COM12");
-  EXPECT_EQ(List("CombPort")->itemData(2).toInt(), 12);
+  EXPECT_EQ(List("CombPort")->itemText(2), "COM16");
+  EXPECT_EQ(List("CombPort")->itemData(2).toInt(), 16);
   EXPECT_EQ(List("CombPort")->currentText(), "COM3");
   EXPECT_EQ(port.PortNumber(), 3);
   EXPECT_TRUE(port.IsOpen());
