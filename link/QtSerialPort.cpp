@@ -72,6 +72,7 @@ bool QtSerialPort::Open() {
     return false;
   }
   m_watch.stop();
+  m_lastFailure.clear();
   ++m_session;
   RequestLowLatency(m_port);
   qCDebug(lcLink, "%lld open COM%d %s", MonotonicMicros(), m_number, qPrintable(m_port.portName()));
@@ -79,11 +80,12 @@ bool QtSerialPort::Open() {
 }
 
 void QtSerialPort::ReportOpenFailure() {
-  const OpenFailure failure =
-      DiagnoseOpenFailure(m_ports.Device(m_number).path, m_port.errorString());
+  const OpenFailure failure = DiagnoseOpenFailure(m_path, m_port.errorString());
   qCDebug(lcLink, "%lld open COM%d failed: %s", MonotonicMicros(), m_number,
           qPrintable(failure.reason));
-  if (failure.kind == OpenFailure::NotFound) return;
+  // A returning device that stays busy is tried once a second: say so once.
+  if (failure.kind == OpenFailure::NotFound || failure.Line() == m_lastFailure) return;
+  m_lastFailure = failure.Line();
   std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(failure.Line()));
   emit openFailed(failure.Line());
 }

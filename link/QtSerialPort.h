@@ -52,7 +52,8 @@ class QtSerialPort final : public SerialPort {
   bool m_failing = false;
   // Looks for a lost device's path once a second, so the window never waits on it.
   QTimer m_watch;
-  QString m_path;  // the device last opened
+  QString m_path;         // the device last opened
+  QString m_lastFailure;  // the open failure last reported
   std::function<bool()> m_ending;
   // Bytes waiting in the port's buffer that the wire trace has already shown.
   qint64 m_traced = 0;
