@@ -115,7 +115,7 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
       m_version(services.version),
       m_now(std::move(services.now)),
       m_record(services.record),
-      m_link(std::move(services.link), *this) {
+      m_session(std::move(services.link), true) {
   setObjectName(QStringLiteral("FormQKconfig"));
   setFont(SansSerif(8.25));
   setWindowIcon(AppIcon());
@@ -123,7 +123,8 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
 
   BuildControls();
   SetKeyboardOrder();
-  connect(&m_link.Port(), &SerialPort::openFailed, this, &FormQKconfig::NoteOpenFailure);
+  ConnectSession();
+  connect(&m_session.Link().Port(), &SerialPort::openFailed, this, &FormQKconfig::NoteOpenFailure);
 }
 
 FormQKconfig::~FormQKconfig() = default;
@@ -298,7 +299,7 @@ void FormQKconfig::TabStrip1_Click() {
 }
 
 void FormQKconfig::Form_Unload() {
-  m_link.Shutdown();
+  m_session.Link().Shutdown();
 }
 
 void FormQKconfig::closeEvent(QCloseEvent* event) {

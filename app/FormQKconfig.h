@@ -7,9 +7,7 @@
 #include <memory>
 
 #include "Version.h"
-#include "device/Speed.h"
-#include "link/SerialLink.h"
-#include "protocol/Settings.h"
+#include "session/EscSession.h"
 
 class QComboBox;
 class QFrame;
@@ -40,9 +38,10 @@ struct FormServices {
   RunRecord* record = nullptr;  // --record; not owned, may be absent
 };
 
-// The one window: it owns the controls and every piece of state, and its
-// handlers carry the names of the controls and notifications they serve.
-class FormQKconfig : public QWidget, private LinkClient {
+// The window: a view of one ESC session. It owns the controls, shows what the
+// session reports and passes the user's choices on; its handlers carry the
+// names of the controls and notifications they serve.
+class FormQKconfig : public QWidget {
   Q_OBJECT
 
  public:
@@ -75,7 +74,7 @@ class FormQKconfig : public QWidget, private LinkClient {
   void moveEvent(QMoveEvent* event) override;
 
  private:
-  friend struct FormProbe;  // the fuzz rig and the soak read the link and the throttle
+  friend struct FormProbe;  // the fuzz rig and the soak read the session
 
   void BuildControls();
   void BuildConnectionGroup();
@@ -86,21 +85,11 @@ class FormQKconfig : public QWidget, private LinkClient {
   void ScanPorts();
   void ShowUnconnected();
 
-  // What the link asks of the window.
-  Command IdleCommand() const override;
-  void BeforeSend(CmdRecord& head) override;
-  void ReplyComplete(const CmdRecord& head) override { ProcessReply(head); }
-  void FellBack() override;
-
-  void ProcessReply(const CmdRecord& head);
-  void PollReply();
-  void IdentifyReply(const CmdRecord& head);
-  void SettingReply(const CmdRecord& head);
-  void ThrottleAcknowledged(const CmdRecord& head);
-  void SpeedReply(const CmdRecord& head);
-  void CompareThrottle();
-  void NoteSpeed(uint32_t period);
-  void ResetSpeedAverage();
+  // What the session reports.
+  void ShowConnection(bool connected);
+  void ShowIdentity(EscIdentity identity);
+  void FollowThrottle(int throttle);
+  void NoteSpeed(const SpeedReading& reading);
   void NoteOpenFailure(const QString& why);
   void CentreOnScreen();
 
@@ -113,13 +102,14 @@ class FormQKconfig : public QWidget, private LinkClient {
   void SelectSetting(SettingNumber number, int index);
   QComboBox* SettingSelector(SettingNumber number) const;
   void TakeSelection(SettingNumber number);
+  void ConnectSession();
   // A selection the user made in a setting's list, as opposed to one the ESC's answer made.
   void UserChose(SettingNumber number);
 
   ProgramVersion m_version;
   std::function<std::chrono::milliseconds()> m_now;
   RunRecord* m_record = nullptr;
-  SerialLink m_link;
+  EscSession m_session;
 
   // Controls.
   QGroupBox* FrameConnect = nullptr;
@@ -165,11 +155,6 @@ class FormQKconfig : public QWidget, private LinkClient {
 
   // Window-level state.
   int32_t CurTab = 0;
-  SettingsState m_settings;
-  int32_t LastPower = 0;
-  int32_t EscThrottle = 0;
-  bool MotorRunning = false;
-  RpmAverage m_rpm;
   static constexpr int kCentrings = 3;
   int m_centrings = 0;
 };

@@ -11,19 +11,13 @@
 
 namespace velmar {
 
-void FormQKconfig::NoteSpeed(uint32_t period) {
+void FormQKconfig::NoteSpeed(const SpeedReading& reading) {
   const std::chrono::milliseconds now = m_now ? m_now() : std::chrono::milliseconds(0);
-  const int32_t rpm = TxtRev->text().toInt();
   // A standing motor starts the trend anew; every reply goes into the record.
-  if (period != 0) m_trend->Add(now, rpm);
+  if (reading.period != 0) m_trend->Add(now, reading.shown);
   if (m_record)
-    m_record->Append({now, EscThrottle, period, VSlPole->value(), rpm,
-                      m_link.Connected() ? Str_Const::kConnected : Str_Const::kUnconnected});
-}
-
-void FormQKconfig::ResetSpeedAverage() {
-  m_rpm.Reset();
-  m_trend->Clear();
+    m_record->Append({now, reading.escThrottle, reading.period, reading.poles, reading.shown,
+                      m_session.Connected() ? Str_Const::kConnected : Str_Const::kUnconnected});
 }
 
 void FormQKconfig::NoteOpenFailure(const QString& why) {

@@ -16,8 +16,8 @@
 namespace velmar {
 
 struct FormProbe {  // reads the window's state, never writes it
-  static const SerialLink& Link(const FormQKconfig& form) { return form.m_link; }
-  static int32_t EscThrottle(const FormQKconfig& form) { return form.EscThrottle; }
+  static const SerialLink& Link(const FormQKconfig& form) { return form.m_session.Link(); }
+  static int32_t EscThrottle(const FormQKconfig& form) { return form.m_session.EscThrottle(); }
 };
 
 inline void Require(bool holds, const char* rule) {

@@ -18,7 +18,7 @@ int32_t& SettingsState::Sel(SettingNumber number) {
   return SelDir;
 }
 
-int32_t& SettingsState::Esc(SettingNumber number) {
+SettingsState::Reported& SettingsState::Esc(SettingNumber number) {
   switch (number) {
     case kCutOffV:
       return EscCutOffV;
@@ -35,18 +35,18 @@ int32_t& SettingsState::Esc(SettingNumber number) {
 }
 
 void SettingsState::ForgetDevice() {
-  for (SettingNumber number : kComparisonOrder) Esc(number) = kNotRead;
+  for (SettingNumber number : kComparisonOrder) Esc(number).reset();
 }
 
 std::vector<Command> SettingsState::Compare() const {
   std::vector<Command> commands;
   for (SettingNumber number : kComparisonOrder) {
-    const int32_t esc = Esc(number);
+    const Reported esc = Esc(number);
     const int32_t sel = Sel(number);
     if (esc == sel) continue;
     // A value outside the list may be a corrupted answer or one this program
     // does not know: ask again rather than overwrite what the ESC holds.
-    const bool unknown = esc == kNotRead || (Outside[number] && !Chosen[number]);
+    const bool unknown = !esc || (Outside[number] && !Chosen[number]);
     commands.push_back(unknown ? ReadSettingCommand(number)
                                : WriteSettingCommand(number, uint8_t(sel + 1)));
   }

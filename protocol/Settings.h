@@ -24,23 +24,23 @@ inline constexpr int kSettingCount = 5;
 inline constexpr std::array<SettingNumber, kSettingCount> kComparisonOrder{kCutOffV, kCutOffT,
                                                                            kBrake, kTiming, kDir};
 
-// A device value not read since the connection was made.
-inline constexpr int32_t kNotRead = -1;
-
 // Entry indices of the five settings: Sel* the selection, Esc* what the ESC
-// last reported. On the wire a value is its index + 1.
+// last reported, nothing while it has not answered since the connection was
+// made. The ESC may answer any wire value, 0 included, so "not read" is kept
+// apart from every index. On the wire a value is its index + 1.
 struct SettingsState {
+  using Reported = std::optional<int32_t>;
   int32_t SelCutOffV = 0, SelCutOffT = 0, SelBrake = 0, SelTiming = 0, SelDir = 0;
-  int32_t EscCutOffV = 0, EscCutOffT = 0, EscBrake = 0, EscTiming = 0, EscDir = 0;
+  Reported EscCutOffV = 0, EscCutOffT = 0, EscBrake = 0, EscTiming = 0, EscDir = 0;
   // By setting number: the user chose the selection since the ESC last answered
   // within the list, and the ESC's last answer lay outside the list.
   std::array<bool, kSettingCount> Chosen{};
   std::array<bool, kSettingCount> Outside{};
 
   int32_t& Sel(SettingNumber number);
-  int32_t& Esc(SettingNumber number);
+  Reported& Esc(SettingNumber number);
   int32_t Sel(SettingNumber number) const { return const_cast<SettingsState*>(this)->Sel(number); }
-  int32_t Esc(SettingNumber number) const { return const_cast<SettingsState*>(this)->Esc(number); }
+  Reported Esc(SettingNumber number) const { return const_cast<SettingsState*>(this)->Esc(number); }
 
   // A new connection: every device value must be read again.
   void ForgetDevice();
