@@ -116,10 +116,10 @@ void EscSession::PollReply() {
   if (!m_link.Connected()) {
     // The ESC has just appeared: everything known about it is stale.
     m_link.SetState(LinkState::Connected);
+    emit connectionChanged(true);
     m_link.EnqueueCommand(IdentifyCommand());
     m_settings.ForgetDevice();
     ResetSpeedAverage();
-    emit connectionChanged(true);
   }
   for (const Command& command : m_settings.Compare()) m_link.EnqueueCommand(command);
   CompareThrottle();

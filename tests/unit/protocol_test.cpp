@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(
         SyncCase{"ChoiceBeforeTheFirstReadWaitsForIt", {kChoose}, ReadSettingCommand(kBrake)},
         SyncCase{"InListAnswerReplacesThePendingChoice", {kChoose, 1}, Command{}},
         SyncCase{"ZeroMeansReadAgain", {1, 0}, ReadSettingCommand(kBrake)},
+        SyncCase{"ChoiceIsWrittenOverAZero", {0, kChoose}, WriteSettingCommand(kBrake, 2)},
         SyncCase{"OutsideTheListIsReadAgainNotOverwritten", {0xF7}, ReadSettingCommand(kBrake)},
         SyncCase{"InListThenOutsideStillNoWrite", {2, 3}, ReadSettingCommand(kBrake)},
         SyncCase{

@@ -1,0 +1,147 @@
+// The ESC session on a scripted port and a manual clock: bytes in, time on, what it reports.
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include "session/EscSession.h"
+#include "support/ManualClock.h"
+#include "support/QtPrinters.h"
+#include "support/ScriptedPort.h"
+
+namespace velmar::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Session : public ::testing::Test {
+ protected:
+  void Start(bool drivesMotor) {
+    port.usable = {1};
+    session = std::make_unique<EscSession>(
+        LinkServices{&port, clock.MakeTimer(), clock.MakeTimer(), [] {}}, drivesMotor);
+    const auto note = [this](QString text) { reports << text; };
+    QObject::connect(session.get(), &EscSession::connectionChanged,
+                     [=](bool c) { note(c ? "connected" : "unconnected"); });
+    QObject::connect(session.get(), &EscSession::identified, [=](EscIdentity id) {
+      note(QStringLiteral("id%1/%2").arg(id.hardware).arg(id.firmware));
+    });
+    QObject::connect(session.get(), &EscSession::settingReported, [=](SettingNumber n, int i) {
+      note(QStringLiteral("set%1=%2").arg(n).arg(i));
+    });
+    QObject::connect(session.get(), &EscSession::applied, [=](std::vector<SettingNumber> bad) {
+      QString text = "applied";
+      for (SettingNumber n : bad) text += QString::number(n);
+      note(text);
+    });
+    QObject::connect(session.get(), &EscSession::throttleChanged,
+                     [=](int t) { note(QStringLiteral("throttle%1").arg(t)); });
+    QObject::connect(session.get(), &EscSession::throttleAcknowledged,
+                     [=](int t) { note(QStringLiteral("ack%1").arg(t)); });
+    QObject::connect(session.get(), &EscSession::speedShown,
+                     [=](int rpm) { note(QStringLiteral("rpm%1").arg(rpm)); });
+    QObject::connect(session.get(), &EscSession::speedReset, [=] { note("reset"); });
+    ASSERT_TRUE(session->Link().SelectPort(1));
+  }
+
+  // Runs a script, one step a word:
+  //   +N      advance the clock N ms
+  //   <HEX    bytes arriving in one receive notification
+  //   >HEX    the one frame written since the last check; .  nothing written
+  //   ?TEXT   the session reported TEXT since the last ? (earlier reports are passed over)
+  //   cN=I    the user chooses entry I of setting N;  aN=I,.. Apply those choices
+  //   tV      the throttle asked for;  pN  the pole count
+  //   S / s   the session reads synced / not synced
+  void Run(const QString& script) {
+    qsizetype checked = port.writes.size();
+    for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+      SCOPED_TRACE(step.toStdString() + " at " + std::to_string(clock.Now().count()) + " ms");
+      const char op = step[0].toLatin1();
+      const QString arg = step.mid(1);
+      ASSERT_TRUE(QByteArray("+<>.?catpSs").contains(op)) << "unknown step";
+      QString got = arg;
+      const auto setting = [&](const QString& pair) {
+        return std::pair(SettingNumber(pair.section('=', 0, 0).toInt()),
+                         pair.section('=', 1).toInt());
+      };
+      if (op == '+') clock.Advance(std::chrono::milliseconds(arg.toInt()));
+      if (op == '<') port.Deliver(QByteArray::fromHex(arg.toLatin1()));
+      if (op == '>') got = QString::fromLatin1(port.writes.value(checked++).toHex()).toUpper();
+      if (op == '.' && port.writes.size() != checked) got = "a frame";
+      if (op == '?') {
+        const qsizetype at = reports.indexOf(arg);
+        got = at < 0 ? "not reported in " + reports.join(',') : arg;
+        reports.remove(0, at + 1);
+      }
+      if (op == 'c') session->Choose(setting(arg).first, setting(arg).second);
+      if (op == 'a') {
+        SettingChoices choices;
+        for (const QString& pair : arg.split(',')) choices[setting(pair).first] = setting(pair).second;
+        session->Apply(choices);
+      }
+      if (op == 't') session->SetThrottle(arg.toInt(), 5);
+      if (op == 'p') session->SetPoles(arg.toInt());
+      if ((op == 'S' || op == 's') && session->Synced() != (op == 'S')) got = "the other";
+      EXPECT_EQ(got, arg);
+    }
+    EXPECT_EQ(port.writes.size(), checked) << "frames written that the script does not expect";
+  }
+
+  ScriptedPort port;
+  ManualClock clock;
+  std::unique_ptr<EscSession> session;
+  QStringList reports;
+};
+
+// The connection made on a plain line: identity 8250/1012, the five settings at their defaults.
+constexpr char kConnect[] =
+    "+100 >514B00 <59 ?connected ?reset s +10 >514B01 <593A20F403 ?id8250/1012 "
+    "+10 >514B0200 <5902 ?set0=1 +10 >514B0203 <5902 +10 >514B0201 <5901 +10 >514B0202 <5902 "
+    "+10 >514B0204 <5901 ?set4=0 S ";
+
+using Script = std::tuple<const char*, bool, const char*>;  // name, drives the motor, steps
+class Scripts : public Session, public ::testing::WithParamInterface<Script> {};
+
+TEST_P(Scripts, Run) {
+  Start(std::get<1>(GetParam()));
+  Run(QLatin1String(kConnect) + QLatin1String(std::get<2>(GetParam())));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Session, Scripts,
+    ::testing::Values(
+        // A choice goes out with the next poll's reply; an answer other than the one written
+        // moves the list to the ESC's value.
+        Script{"ChoicesAreWrittenAndTheAnswerIsTheTruth", true,
+               "c1=1 c4=1 +100 >514B00 <59 +10 >514B030102 <5902 ?set1=1 +10 >514B030402 <5901 "
+               "?set4=0 +100 >514B00 <59 +100 >514B00"},
+        // Rises climb by five; above 25 the motor runs and the speed is asked for; each speed
+        // reply is averaged over ten and followed by the throttle; 300 is a glitch, 0 a stop.
+        Script{"ThrottleClimbsRunsAndMeasures", true,
+               "t100 ?throttle5 t100 t100 t100 t100 t100 ?throttle30 p14 +100 >514B05 <59E80300 "
+               "?rpm1714 +10 >514B041E <59 ?ack30 +100 >514B05 <59E80300 ?rpm3428 +100 >514B05 "
+               "<592C0100 . +100 >514B05 <59000000 ?reset ?rpm0 t0 ?throttle0 ?rpm0 +100 >514B00 "
+               "<59 +10 >514B0400 <59 ?reset ?ack0 +100 >514B00"},
+        // A throttle sent while the ESC is slow goes out again as it stands now.
+        Script{"AResendCarriesTheLatestThrottle", true,
+               "t5 +100 >514B00 <59 +10 >514B0405 t0 +310 >514B0400 <59 ?ack0 +100 >514B00"},
+        // Three unanswered throttle frames: the ESC may hold any of them, so the reconnection
+        // sends the throttle, now 0, after the connect sequence.
+        Script{"AFallBackStopsAndTheReconnectionSendsTheThrottle", true,
+               "t5 +100 >514B00 <59 +10 >514B0405 +310 >514B0405 +310 >514B0405 +310 ?unconnected "
+               "?throttle0 s >514B00 <59 ?connected +10 >514B01 <593A20F403 +10 >514B0200 <5902 "
+               "+10 >514B0203 <5902 +10 >514B0201 <5901 +10 >514B0202 <5902 +10 >514B0204 <5901 "
+               "+10 >514B0400 <59 ?ack0"},
+        // The command line's session never sends a throttle, not even after a fall-back.
+        Script{"ASessionThatLeavesTheMotorAloneNeverSendsAThrottle", false,
+               "t5 +100 >514B00 <59 +100 >514B00 +310 >514B00 +310 >514B00 +310 >514B00 "
+               "?unconnected <59 ?connected +10 >514B01"},
+        // Apply writes what differs, reads each written setting back and says which one the
+        // ESC did not take; settings already as asked are not written.
+        Script{"ApplyWritesWhatDiffersAndReadsItBack", true,
+               "a0=3,1=1,4=0 +100 >514B00 <59 +10 >514B030004 <5904 +10 >514B030102 <5901 "
+               "+10 >514B0200 <5904 +10 >514B0201 <5901 ?applied1 +100 >514B00"},
+        Script{"ApplyWithNothingToWriteIsDoneAtOnce", true, "a1=0,3=1 ?applied +100 >514B00"}),
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });
+
+}  // namespace
+}  // namespace velmar::testing
