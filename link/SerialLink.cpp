@@ -36,6 +36,7 @@ bool SerialLink::ProbePort(int number) {
 
 bool SerialLink::SelectPort(int number) {
   m_lostPort = 0;
+  TimeoutCount = 0;
   StopTimers();
   // The head command goes out again on the new port.
   EndExchange();
@@ -89,8 +90,8 @@ void SerialLink::Timer2_Timer() {
     Timer1.Start();
     return;
   }
-  // Counted across replies, ports and connections: every third timeout while
-  // connected declares the ESC lost.
+  // Three timeouts in a row while connected declare the ESC lost. A glitch now
+  // and then on a good line must not stop the motor.
   if (Connected() && ++TimeoutCount > 2) {
     TimeoutCount = 0;
     FallBack();
@@ -131,6 +132,7 @@ void SerialLink::MSComm_OnComm(int event) {
     }
   } else {
     EndExchange();
+    TimeoutCount = 0;
     m_client.ReplyComplete(head);
     m_ring.AdvanceHead();
     Timer1.SetInterval(m_ring.Empty() ? kIdlePollInterval : kNextCommandInterval);

@@ -60,7 +60,10 @@ class SerialLink : public QObject {
   void EnqueueCommand(const Command& command) { m_ring.EnqueueCommand(command); }
 
   LinkState State() const { return m_state; }
-  void SetState(LinkState state) { m_state = state; }
+  void SetState(LinkState state) {
+    if (state != m_state) TimeoutCount = 0;
+    m_state = state;
+  }
   bool Connected() const { return m_state == LinkState::Connected; }
 
   // The number of the port opened, 0 when none.

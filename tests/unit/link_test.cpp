@@ -119,9 +119,10 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"ThirdTimeoutWhileConnectedFallsBackToAPoll",
                "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 !0 C =2 "
                "+310 >514B00 !1 U =1 +310 >514B00 !1 <59 C +10 >514B01 +310 >514B01 C !1"},
-        Script{"TimeoutsCountAcrossGoodReplies",
-               "+100 >514B00 <59 +10 >514B01 +310 >514B01 <59581BE803 +10 >514B030102 +310 "
-               ">514B030102 <5902 +100 >514B00 +310 >514B00 !1 U"},
+        Script{"AGoodReplyClearsTheTimeoutCount",
+               "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 <59581BE803 +10 >514B030102 "
+               "+310 >514B030102 <5902 +100 >514B00 +310 >514B00 +310 >514B00 !0 C +310 >514B00 "
+               "!1 U"},
         Script{"StaleReplyBytesCannotCompleteTheNewHead",
                "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 +300 <59581B U "
                "+10 >514B00 <59 C"},
