@@ -3,6 +3,7 @@
 
 #include <QStringList>
 
+#include "session/ConfigureJob.h"
 #include "session/EscSession.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -40,7 +41,6 @@ class Session : public ::testing::Test {
     QObject::connect(session.get(), &EscSession::speedShown,
                      [=](int rpm) { note(QStringLiteral("rpm%1").arg(rpm)); });
     QObject::connect(session.get(), &EscSession::speedReset, [=] { note("reset"); });
-    ASSERT_TRUE(session->Link().SelectPort(1));
   }
 
   // Runs a script, one step a word:
@@ -51,13 +51,14 @@ class Session : public ::testing::Test {
   //   cN=I    the user chooses entry I of setting N;  aN=I,.. Apply those choices
   //   tV      the throttle asked for;  pN  the pole count
   //   S / s   the session reads synced / not synced
+  //   jTEXT   the configure job's result (ok, absent, refused, mismatch, lost; pending: none)
   void Run(const QString& script) {
     qsizetype checked = port.writes.size();
     for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
       SCOPED_TRACE(step.toStdString() + " at " + std::to_string(clock.Now().count()) + " ms");
       const char op = step[0].toLatin1();
       const QString arg = step.mid(1);
-      ASSERT_TRUE(QByteArray("+<>.?catpSs").contains(op)) << "unknown step";
+      ASSERT_TRUE(QByteArray("+<>.?catpSsj").contains(op)) << "unknown step";
       QString got = arg;
       const auto setting = [&](const QString& pair) {
         return std::pair(SettingNumber(pair.section('=', 0, 0).toInt()),
@@ -75,12 +76,17 @@ class Session : public ::testing::Test {
       if (op == 'c') session->Choose(setting(arg).first, setting(arg).second);
       if (op == 'a') {
         SettingChoices choices;
-        for (const QString& pair : arg.split(',')) choices[setting(pair).first] = setting(pair).second;
+        for (const QString& pair : arg.split(','))
+          choices[setting(pair).first] = setting(pair).second;
         session->Apply(choices);
       }
       if (op == 't') session->SetThrottle(arg.toInt(), 5);
       if (op == 'p') session->SetPoles(arg.toInt());
       if ((op == 'S' || op == 's') && session->Synced() != (op == 'S')) got = "the other";
+      if (op == 'j')
+        got = job && job->Outcome() != ConfigureJob::Result::Pending
+                  ? ConfigureJob::Name(job->Outcome())
+                  : "pending";
       EXPECT_EQ(got, arg);
     }
     EXPECT_EQ(port.writes.size(), checked) << "frames written that the script does not expect";
@@ -89,6 +95,7 @@ class Session : public ::testing::Test {
   ScriptedPort port;
   ManualClock clock;
   std::unique_ptr<EscSession> session;
+  std::unique_ptr<ConfigureJob> job;
   QStringList reports;
 };
 
@@ -103,6 +110,7 @@ class Scripts : public Session, public ::testing::WithParamInterface<Script> {};
 
 TEST_P(Scripts, Run) {
   Start(std::get<1>(GetParam()));
+  ASSERT_TRUE(session->Link().SelectPort(1));
   Run(QLatin1String(kConnect) + QLatin1String(std::get<2>(GetParam())));
 }
 
@@ -141,6 +149,43 @@ INSTANTIATE_TEST_SUITE_P(
                "a0=3,1=1,4=0 +100 >514B00 <59 +10 >514B030004 <5904 +10 >514B030102 <5901 "
                "+10 >514B0200 <5904 +10 >514B0201 <5901 ?applied1 +100 >514B00"},
         Script{"ApplyWithNothingToWriteIsDoneAtOnce", true, "a1=0,3=1 ?applied +100 >514B00"}),
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });
+
+// A command line's job on one ESC: the file asks for brake 1 on a QK-10A.
+using Job =
+    std::tuple<const char*, const char*, bool, std::string>;  // name, hardware, force, steps
+class Jobs : public Session, public ::testing::WithParamInterface<Job> {};
+
+TEST_P(Jobs, Run) {
+  Start(false);
+  SettingChoices brake;
+  brake[kBrake] = 1;
+  job = std::make_unique<ConfigureJob>(*session, clock.MakeTimer(), brake, std::get<1>(GetParam()),
+                                       std::get<2>(GetParam()));
+  job->Start(1);
+  Run(QString::fromStdString(std::get<3>(GetParam())));
+  EXPECT_FALSE(port.IsOpen()) << "the port stays open after the job";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Session, Jobs,
+    ::testing::Values(
+        Job{"NoAnswerInTwoSecondsIsAbsent", "", false,
+            "+100 >514B00 +310 >514B00 +310 >514B00 +310 >514B00 +310 >514B00 +310 >514B00 "
+            "+310 >514B00 +39 jpending +1 jabsent +1000 ."},
+        Job{"WrittenAndReadBackIsOk", "QK-10A V1.250", false,
+            (std::string(kConnect) + "jpending +100 >514B00 <59 +10 >514B030102 <5902 "
+                                     "+10 >514B0201 <5902 jok +1000 .")},
+        Job{"AnEscThatKeepsItsValueIsAMismatch", "", false,
+            (std::string(kConnect) + "+100 >514B00 <59 +10 >514B030102 <5901 +10 >514B0201 "
+                                     "<5901 jmismatch")},
+        Job{"OtherHardwareIsRefusedAndNothingWritten", "QK-5A V1.000", false,
+            (std::string(kConnect) + "jrefused +1000 .")},
+        Job{"OtherHardwareIsWrittenWhenForced", "QK-5A V1.000", true,
+            (std::string(kConnect) +
+             "+100 >514B00 <59 +10 >514B030102 <5902 +10 >514B0201 <5902 jok")},
+        Job{"AnEscThatFallsSilentIsLost", "", false,
+            "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 +310 jlost +1000 ."}),
     [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 }  // namespace
