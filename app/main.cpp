@@ -7,10 +7,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
-#include "CommandLine.h"
 #include "FormQKconfig.h"
 #include "RunRecord.h"
+#include "cli/CommandLine.h"
+#include "cli/ConfigureCommand.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 
@@ -43,15 +45,15 @@ void CatchSignals() {
   sigprocmask(SIG_UNBLOCK, &both, nullptr);
 }
 
-// Once running, a signal closes the window the normal way, so the port is
+// Once running, a signal ends the program the normal way, so the ports are
 // closed as on any other exit.
-void CloseOnSignals(QWidget& window) {
+void CallOnSignals(QObject* context, std::function<void()> quit) {
   if (g_signalPipe[0] < 0) return;
-  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, context);
+  QObject::connect(notifier, &QSocketNotifier::activated, context, [quit] {
     char c = 0;
     [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
-    window.close();
+    quit();
   });
 }
 
@@ -63,17 +65,21 @@ void NameTheProgram() {
                                               .arg(velmar::kProgramVersion.revision));
 }
 
-// --help and --version answer without a display, on a terminal of any machine.
-void AnswerHelpWithoutDisplay(int argc, char* argv[]) {
-  for (int i = 1; i < argc; ++i) {
-    const QByteArray arg(argv[i]);
-    if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
-        arg == "--version") {
-      QCoreApplication core(argc, argv);
-      NameTheProgram();
-      std::exit(velmar::ParseCommandLine(QCoreApplication::arguments()) ? 0 : velmar::kBadUsage);
-    }
-  }
+// The command line is read before any display is needed: --help, --version,
+// a bad option and the commands that run without a window all work on a
+// terminal of any machine.
+std::optional<velmar::CommandLine> ReadCommandLine(int argc, char* argv[]) {
+  QCoreApplication core(argc, argv);
+  NameTheProgram();
+  return velmar::ParseCommandLine(QCoreApplication::arguments());
+}
+
+int RunCommand(int argc, char* argv[], const velmar::CommandLine& line) {
+  QCoreApplication core(argc, argv);
+  NameTheProgram();
+  velmar::ConfigureCommand command(line);
+  CallOnSignals(&core, [&command] { command.Stop(); });
+  return command.Run();
 }
 
 }  // namespace
@@ -82,14 +88,15 @@ int main(int argc, char* argv[]) {
   CatchSignals();
   QElapsedTimer sinceStart;
   sinceStart.start();
-  AnswerHelpWithoutDisplay(argc, argv);
+  const std::optional<velmar::CommandLine> line = ReadCommandLine(argc, argv);
+  if (!line) return velmar::kBadUsage;
+  using Verb = velmar::CommandLine::Verb;
+  if (line->verb == Verb::Read || line->verb == Verb::Save || line->verb == Verb::Apply)
+    return RunCommand(argc, argv, *line);
+
   QApplication app(argc, argv);
   NameTheProgram();
   QApplication::setDesktopFileName(QStringLiteral("org.velmar.EscConfig"));
-
-  const std::optional<velmar::CommandLine> line =
-      velmar::ParseCommandLine(QApplication::arguments());
-  if (!line) return velmar::kBadUsage;
   // A record that cannot be kept is reported before any port is touched.
   velmar::RunRecord record;
   QString error;
@@ -111,7 +118,7 @@ int main(int argc, char* argv[]) {
   if (record.IsOpen()) services.record = &record;
 
   velmar::FormQKconfig window(std::move(services));
-  CloseOnSignals(window);
+  CallOnSignals(&window, [&window] { window.close(); });
   window.Form_Load();
   // Told to quit while starting: end here, never shown, the port closed.
   if (g_signalled) {
