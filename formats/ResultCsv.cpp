@@ -105,7 +105,8 @@ bool ResultCsv::Append(const StepResult& row, QString* error) {
 }
 
 bool ResultCsv::Stop(const QString& reason, QString* error) {
-  QString line = reason;
+  // An empty reason would read back as a run that reached its end.
+  QString line = reason.isEmpty() ? QStringLiteral("no reason given") : reason;
   line.replace(u'\n', u' ').replace(u'\r', u' ');  // the reason stays one line
   return Write(kStopped + line.toUtf8() + '\n', error);
 }
