@@ -6,7 +6,8 @@ set -euo pipefail
 
 velmar_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libgl-dev
+  libqt6opengl6-dev  # Qt Charts' CMake package needs Qt OpenGL's, which qt6-charts-dev does not pull in
   libgtest-dev clang-format
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-dejavu-core

@@ -191,7 +191,8 @@ The ESC:
   --reject-writes       keep every setting as it is, answering with the old value
   --hw N                hardware code (default 8250)
   --fw N                firmware version code (default 1012, shown as V1.012)
-  --max-rpm R           speed at full throttle (default 12000)
+  --max-rpm R           speed at full throttle (default 12000); a propeller's drag flattens
+                        the speed's rise towards the top (half throttle gives 62 % of it)
   --poles N             motor poles (default 14)
   --tau MS              time constant of the speed following the throttle (default 400)
   --failsafe MS         throttle off after this long without a request (default 1000, 0 = never)

@@ -9,6 +9,7 @@
 #include "app/FormQKconfig.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
+#include "sim/Motor.h"
 
 namespace velmar::testing {
 namespace {
@@ -40,7 +41,7 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
   for (const int throttle : {60, 140, 100}) {
     while (slider->value() < throttle) QTest::keyClick(slider, Qt::Key_PageUp);
     while (slider->value() > throttle) QTest::keyClick(slider, Qt::Key_PageDown);
-    const int settled = 12000 * throttle / 200;  // 12000 r/min at full throttle; within 1 %
+    const int settled = static_cast<int>(sim::SteadyRpm({}, throttle));  // within 1 %
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return std::abs(text("TxtRev").toInt() - settled) < settled / 100; }, 10000))
         << throttle << ": " << text("TxtRev").toStdString();
