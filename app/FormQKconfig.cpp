@@ -273,9 +273,9 @@ void FormQKconfig::BuildRunPage() {
 
 void FormQKconfig::SetKeyboardOrder() {
   // The selectors go cutoff type before brake, unlike their order on the page.
-  const QList<QWidget*> order{CombPort, TabStrip1, CombCutOffV, CombCutOffT, CombBrake,
-                              CombTiming, CombDir, CmdSave, CmdLoad, CmdReset, VSlPole, SldPower,
-                              TxtRev, TxtPole};
+  const QList<QWidget*> order{CombPort,   TabStrip1, CombCutOffV, CombCutOffT, CombBrake,
+                              CombTiming, CombDir,   CmdSave,     CmdLoad,     CmdReset,
+                              VSlPole,    SldPower,  TxtRev,      TxtPole};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

@@ -7,10 +7,10 @@ namespace velmar {
 
 QString AskSettingsFile(QWidget* parent, bool save, const QString& suggested) {
   const QString filter = QObject::tr("Settings files (*.json)");
-  return save ? QFileDialog::getSaveFileName(parent, QObject::tr("Save settings"), suggested,
-                                             filter)
-              : QFileDialog::getOpenFileName(parent, QObject::tr("Load settings"), QString(),
-                                             filter);
+  return save
+             ? QFileDialog::getSaveFileName(parent, QObject::tr("Save settings"), suggested, filter)
+             : QFileDialog::getOpenFileName(parent, QObject::tr("Load settings"), QString(),
+                                            filter);
 }
 
 QMessageBox* MakeLoadConfirmation(QWidget* parent, const QString& text) {

@@ -7,6 +7,7 @@
 #include "app/FormQKconfig.h"
 #include "app/RunRecord.h"
 #include "app/SpeedTrendView.h"
+#include "formats/SettingsFile.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -31,11 +32,13 @@ class Window : public ::testing::Test {
   void Start(QSet<int> usable = {1}, ProgramVersion version = kProgramVersion) {
     form.reset();
     port.usable = std::move(usable);
-    form = std::make_unique<FormQKconfig>(
-        FormServices{{&port, clock.MakeTimer(), clock.MakeTimer(), [] {}},
-                     version,
-                     [this] { return clock.Now(); },
-                     record});
+    form = std::make_unique<FormQKconfig>(FormServices{
+        {&port, clock.MakeTimer(), clock.MakeTimer(), [] {}},
+        version,
+        [this] { return clock.Now(); },
+        record,
+        [this](QWidget*, bool, const QString& suggested) { return (asked = suggested, file); },
+        [this](QWidget*, const QString& text) { return (question = text, confirm); }});
     form->Form_Load();
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -72,6 +75,8 @@ class Window : public ::testing::Test {
   ScriptedPort port;
   ManualClock clock;
   RunRecord* record = nullptr;
+  QString file, asked, question;  // the file the user picks; what Save suggested; Load's question
+  bool confirm = true;
   std::unique_ptr<FormQKconfig> form;
 };
 
@@ -162,6 +167,36 @@ TEST_F(Window, ConnectingShowsTheEscAndTheListsFollowItAndCarryTheUsersChoices) 
     }
   }
   EXPECT_EQ(ServeUntilIdle(esc), QList<QByteArray>{kPoll});
+}
+
+TEST_F(Window, SaveKeepsTheEscsSettingsAndLoadAsksThenWritesAndConfirmsThem) {
+  QTemporaryDir dir;
+  file = dir.filePath("esc.json");
+  Start();
+  EXPECT_FALSE(Find<QPushButton>("CmdLoad")->isEnabled());
+  ServeUntilIdle(Bytes({3, 1, 2, 2, 1}));
+  Find<QPushButton>("CmdSave")->click();
+  EXPECT_EQ(asked, "QK-10A V1.250.json");
+  SettingsFile saved = *ReadSettingsFile(file, nullptr);
+  EXPECT_EQ(saved.settings[kCutOffV], 2);
+  saved.hardware = "QK-5A V1.000";
+  saved.settings = {1, 1, 2, 1, std::nullopt};  // by setting number
+  ASSERT_TRUE(WriteSettingsFile(file, saved, nullptr));
+  confirm = false;
+  Find<QPushButton>("CmdLoad")->click();
+  EXPECT_EQ(question,
+            "Change on the ESC:\nCutoff Voltage: 6.0V \u2192 5.6V\nBrake: Disable \u2192 Enable\n"
+            "Timing Advance: 10-20\u00B0 \u2192 20-30\u00B0\n\nWarning: the file is from a "
+            "QK-5A V1.000, this ESC is a QK-10A V1.250.");
+  EXPECT_EQ(ServeUntilIdle(), QList<QByteArray>{kPoll}) << "cancelled";
+  confirm = true;
+  Find<QPushButton>("CmdLoad")->click();
+  EXPECT_EQ(List("CombBrake")->currentText(), "Enable");
+  // The ESC takes the writes but holds its cutoff voltage when read back.
+  EXPECT_EQ(ServeUntilIdle(Bytes({3, 2, 3, 2, 1})),
+            (QList<QByteArray>{kPoll, Write(0, 2), Write(1, 2), Write(2, 3), Read(0), Read(1),
+                               Read(2), kPoll}));
+  EXPECT_EQ(Find<QLabel>("LbFileStatus")->text(), "The ESC did not take: Cutoff Voltage.");
 }
 
 TEST_F(Window, RunPageDrivenByKeysShowsRecordsAndTrendsTheSpeed) {
