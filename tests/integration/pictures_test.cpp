@@ -7,6 +7,8 @@
 
 #include "ProcessHarness.h"
 #include "app/FormQKconfig.h"
+#include "app/SettingsFileDialogs.h"
+#include "formats/SettingsFile.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 #include "sim/Motor.h"
@@ -26,7 +28,17 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
       {{&port, std::make_unique<QtOneShotTimer>(kIdlePollInterval),
         std::make_unique<QtOneShotTimer>(kReplyTimeout), [] { QCoreApplication::processEvents(); }},
        kProgramVersion,
-       [start] { return duration_cast<milliseconds>(steady_clock::now() - start); }});
+       [start] { return duration_cast<milliseconds>(steady_clock::now() - start); },
+       nullptr,
+       // Load is shown a file for another model, and its question is pictured, then cancelled.
+       [&dir](QWidget*, bool, const QString&) {
+         return QString::fromStdString(dir.File("f.json"));
+       },
+       [](QWidget* parent, const QString& text) {
+         std::unique_ptr<QMessageBox> box(MakeLoadConfirmation(parent, text));
+         box->show();
+         return !box->grab().save(VELMAR_SCREENSHOT_DIR "/load-confirmation.png");
+       }});
   form.Form_Load();
   form.show();
   const auto text = [&](const char* name) { return form.findChild<QLineEdit*>(name)->text(); };
@@ -34,6 +46,12 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
   QTest::qWait(300);  // the five settings read after the identification
   ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
   EXPECT_TRUE(form.grab().save(VELMAR_SCREENSHOT_DIR "/config-page.png"));
+  SettingsFile file;
+  file.hardware = QStringLiteral("QK-10A V1.300");
+  file.settings = {3, 1, 2, 0, 1};  // by setting number
+  ASSERT_TRUE(WriteSettingsFile(QString::fromStdString(dir.File("f.json")), file, nullptr));
+  form.findChild<QPushButton*>(QStringLiteral("CmdLoad"))->click();
+  EXPECT_TRUE(QFile::exists(VELMAR_SCREENSHOT_DIR "/load-confirmation.png"));
 
   form.findChild<QScrollBar*>(QStringLiteral("VSlPole"))->setValue(14);
   form.findChild<QTabWidget*>(QStringLiteral("TabStrip1"))->setCurrentIndex(1);
