@@ -1,59 +1,16 @@
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 #include "CommandLine.h"
 #include "FormQKconfig.h"
+#include "QuitSignals.h"
 #include "RunRecord.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t g_signalled = 0;
-
-void OnSignal(int) {
-  g_signalled = 1;
-  const char c = 1;
-  [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
-}
-
-// Installed before anything else, so that SIGINT and SIGTERM are never lost
-// during start-up. A launcher may have left them blocked: the program answers
-// them however it was started.
-void CatchSignals() {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigset_t both;
-  sigemptyset(&both);
-  sigaddset(&both, SIGINT);
-  sigaddset(&both, SIGTERM);
-  sigprocmask(SIG_UNBLOCK, &both, nullptr);
-}
-
-// Once running, a signal closes the window the normal way, so the port is
-// closed as on any other exit.
-void CloseOnSignals(QWidget& window) {
-  if (g_signalPipe[0] < 0) return;
-  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-    char c = 0;
-    [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
-    window.close();
-  });
-}
 
 void NameTheProgram() {
   QCoreApplication::setApplicationName(QStringLiteral("velmar-esc-config"));
@@ -79,7 +36,7 @@ void AnswerHelpWithoutDisplay(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  CatchSignals();
+  velmar::CatchQuitSignals();
   QElapsedTimer sinceStart;
   sinceStart.start();
   AnswerHelpWithoutDisplay(argc, argv);
@@ -101,7 +58,7 @@ int main(int argc, char* argv[]) {
 
   velmar::QtSerialPort port(line->ports.isEmpty() ? velmar::PortMap::FromSystem()
                                                   : velmar::PortMap::FromText(line->ports));
-  port.RefuseOpensWhen([] { return g_signalled != 0; });
+  port.RefuseOpensWhen(velmar::QuitSignalled);
   velmar::FormServices services;
   services.link.port = &port;
   services.link.timer1 = std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval);
@@ -111,10 +68,10 @@ int main(int argc, char* argv[]) {
   if (record.IsOpen()) services.record = &record;
 
   velmar::FormQKconfig window(std::move(services));
-  CloseOnSignals(window);
+  velmar::OnQuitSignal(&window, [&window] { window.close(); });
   window.Form_Load();
   // Told to quit while starting: end here, never shown, the port closed.
-  if (g_signalled) {
+  if (velmar::QuitSignalled()) {
     window.close();
     return 0;
   }

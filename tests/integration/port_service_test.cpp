@@ -35,7 +35,11 @@ TEST(PortService, OpensAloneMovesBytesAboveThresholdZeroAndIsLostOnceTillItsPath
   for (QtSerialPort* each : {&port, &other}) each->SetPortNumber(2);
   ASSERT_TRUE(port.Open());
   EXPECT_EQ(port.Describe(2), link);
+  QSignalSpy refused(&other, &SerialPort::openFailed);
   EXPECT_FALSE(other.Open()) << "in use";
+  ASSERT_EQ(refused.size(), 1);  // one line, naming the device, on every system
+  EXPECT_TRUE(refused[0][0].toString().startsWith(link + ": "))
+      << qPrintable(refused[0][0].toString());
   ASSERT_TRUE(port.Write(kPoll));
   char written[8];
   EXPECT_EQ(QByteArray(written, ::read(master, written, sizeof written)), kPoll);
