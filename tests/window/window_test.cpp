@@ -86,7 +86,7 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
   EXPECT_EQ(form->windowTitle(), "Velmar ESC Config V1.1005");
   EXPECT_EQ(Text("TxtConnState"), "Unconnected");
   // Control=caption, or list=entries with the default marked, as they read on screen.
-  for (const QString pair :
+  for (const QString& pair :
        QString(
            "Label1=Port:;Label2=Status:;Label3=Firmware:;Label4=Hardware:;Label5=1.Cutoff "
            "Voltage;CombCutOffV=4.8V|5.6V *|6.0V|7.2V|8.4V|9.0V|11.0V|12.0V;Label7=2.Brake;"
@@ -101,7 +101,9 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
     for (int i = 0; list && i < list->count(); ++i) entries << list->itemText(i);
     EXPECT_EQ(list ? entries.join('|') : control->property("text").toString(),
               pair.section('=', 1));
-    if (list) EXPECT_EQ(list->currentText(), entries.filter("*").value(0));
+    if (list) {
+      EXPECT_EQ(list->currentText(), entries.filter("*").value(0));
+    }
   }
   EXPECT_EQ(Tabs()->tabText(0), "&Config");
   EXPECT_EQ(Tabs()->tabText(1), " &Run");
