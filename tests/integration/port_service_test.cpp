@@ -37,9 +37,7 @@ TEST(PortService, OpensAloneMovesBytesAboveThresholdZeroAndIsLostOnceTillItsPath
   EXPECT_EQ(port.Describe(2), link);
   QSignalSpy refused(&other, &SerialPort::openFailed);
   EXPECT_FALSE(other.Open()) << "in use";
-  ASSERT_EQ(refused.size(), 1);  // one line, naming the device, on every system
-  EXPECT_TRUE(refused[0][0].toString().startsWith(link + ": "))
-      << qPrintable(refused[0][0].toString());
+  EXPECT_EQ(refused.value(0).value(0).toString().section(": ", 0, 0), link) << "on any system";
   ASSERT_TRUE(port.Write(kPoll));
   char written[8];
   EXPECT_EQ(QByteArray(written, ::read(master, written, sizeof written)), kPoll);
