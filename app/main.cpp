@@ -1,15 +1,11 @@
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 
 #include "FormQKconfig.h"
+#include "QuitSignals.h"
 #include "RunRecord.h"
 #include "cli/CommandLine.h"
 #include "cli/ConfigureCommand.h"
@@ -17,45 +13,6 @@
 #include "link/QtSerialPort.h"
 
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t g_signalled = 0;
-
-void OnSignal(int) {
-  g_signalled = 1;
-  const char c = 1;
-  [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
-}
-
-// Installed before anything else, so that SIGINT and SIGTERM are never lost
-// during start-up. A launcher may have left them blocked: the program answers
-// them however it was started.
-void CatchSignals() {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigset_t both;
-  sigemptyset(&both);
-  sigaddset(&both, SIGINT);
-  sigaddset(&both, SIGTERM);
-  sigprocmask(SIG_UNBLOCK, &both, nullptr);
-}
-
-// Once running, a signal ends the program the normal way, so the ports are
-// closed as on any other exit.
-void CallOnSignals(QObject* context, std::function<void()> quit) {
-  if (g_signalPipe[0] < 0) return;
-  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, context);
-  QObject::connect(notifier, &QSocketNotifier::activated, context, [quit] {
-    char c = 0;
-    [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
-    quit();
-  });
-}
 
 void NameTheProgram() {
   QCoreApplication::setApplicationName(QStringLiteral("velmar-esc-config"));
@@ -78,14 +35,14 @@ int RunCommand(int argc, char* argv[], const velmar::CommandLine& line) {
   QCoreApplication core(argc, argv);
   NameTheProgram();
   velmar::ConfigureCommand command(line);
-  CallOnSignals(&core, [&command] { command.Stop(); });
+  velmar::OnQuitSignal(&core, [&command] { command.Stop(); });
   return command.Run();
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  CatchSignals();
+  velmar::CatchQuitSignals();
   QElapsedTimer sinceStart;
   sinceStart.start();
   const std::optional<velmar::CommandLine> line = ReadCommandLine(argc, argv);
@@ -108,7 +65,7 @@ int main(int argc, char* argv[]) {
 
   velmar::QtSerialPort port(line->ports.isEmpty() ? velmar::PortMap::FromSystem()
                                                   : velmar::PortMap::FromText(line->ports));
-  port.RefuseOpensWhen([] { return g_signalled != 0; });
+  port.RefuseOpensWhen(velmar::QuitSignalled);
   velmar::FormServices services;
   services.link.port = &port;
   services.link.timer1 = std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval);
@@ -118,10 +75,10 @@ int main(int argc, char* argv[]) {
   if (record.IsOpen()) services.record = &record;
 
   velmar::FormQKconfig window(std::move(services));
-  CallOnSignals(&window, [&window] { window.close(); });
+  velmar::OnQuitSignal(&window, [&window] { window.close(); });
   window.Form_Load();
   // Told to quit while starting: end here, never shown, the port closed.
-  if (g_signalled) {
+  if (velmar::QuitSignalled()) {
     window.close();
     return 0;
   }

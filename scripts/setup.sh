@@ -12,7 +12,11 @@ velmar_packages=(
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-dejavu-core
   desktop-file-utils appstream dpkg-dev file
+  help2man lintian
 )
+
+# CMake options for every build below; scripts/test.sh turns warnings into errors.
+velmar_cmake_options=(-DVELMAR_WERROR=OFF)
 
 velmar_missing_packages() {
   local p
@@ -46,7 +50,8 @@ velmar_configure_and_build() {
   shift
   local targets=()
   [ $# -gt 0 ] && targets=(--target "$@")
-  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${velmar_cmake_options[@]}" >/dev/null
   cmake --build "$root/build" --parallel "$(nproc)" "${targets[@]}"
 }
 
@@ -55,6 +60,15 @@ velmar_configure_and_build() {
 velmar_build_sanitized() {
   local root=$1
   CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELMAR_SANITIZE=ON >/dev/null
+    -DVELMAR_SANITIZE=ON "${velmar_cmake_options[@]}" >/dev/null
   cmake --build "$root/build-asan" --parallel "$(nproc)"
+}
+
+# velmar_build_portable ROOT: with gcc, in build-portable, on the Qt-only platform layer that
+# Windows and macOS builds use.
+velmar_build_portable() {
+  local root=$1
+  cmake -S "$root" -B "$root/build-portable" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELMAR_PORTABLE=ON "${velmar_cmake_options[@]}" >/dev/null
+  cmake --build "$root/build-portable" --parallel "$(nproc)"
 }

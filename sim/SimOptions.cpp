@@ -136,6 +136,8 @@ const std::map<std::string, Setter, std::less<>>& ValueOptions() {
 bool ApplyFlag(SimOptions& options, std::string_view name) {
   if (name == "--help" || name == "-h") {
     options.help = true;
+  } else if (name == "--version") {
+    options.version = true;
   } else if (name == "--reject-writes") {
     options.esc.rejectWrites = true;
   } else if (name == "--echo") {
@@ -211,6 +213,7 @@ The program:
   --link PATH           also make PATH a symbolic link to the device (removed at exit)
   --log FILE            log every request, answer and event with CLOCK_MONOTONIC microseconds
   --help                show this text
+  --version             show the version
 
 Commands on standard input, one a line: mute, unmute, set N V, hangup, mark TEXT, quit.
 End of input does not stop the simulator; SIGINT, SIGTERM or quit do.

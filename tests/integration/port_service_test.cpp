@@ -35,7 +35,9 @@ TEST(PortService, OpensAloneMovesBytesAboveThresholdZeroAndIsLostOnceTillItsPath
   for (QtSerialPort* each : {&port, &other}) each->SetPortNumber(2);
   ASSERT_TRUE(port.Open());
   EXPECT_EQ(port.Describe(2), link);
+  QSignalSpy refused(&other, &SerialPort::openFailed);
   EXPECT_FALSE(other.Open()) << "in use";
+  EXPECT_EQ(refused.value(0).value(0).toString().section(": ", 0, 0), link) << "on any system";
   ASSERT_TRUE(port.Write(kPoll));
   char written[8];
   EXPECT_EQ(QByteArray(written, ::read(master, written, sizeof written)), kPoll);
