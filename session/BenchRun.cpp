@@ -43,7 +43,7 @@ void BenchRun::Start() {
 }
 
 void BenchRun::Stop(const QString& reason) {
-  if (!Running()) return;
+  if (!Running() || m_phase == Phase::Stopping) return;
   End(reason);
 }
 
