@@ -53,9 +53,8 @@ class Session : public ::testing::Test {
   //   tV      the throttle asked for;  pN  the pole count
   //   S / s   the session reads synced / not synced
   //   jTEXT   the configure job's result (ok, absent, refused, mismatch, lost; pending: none)
-  //   bH      a bench run: 30 settled 150 ms and held H ms, 35 held 250 ms; rpm_max 30000,
-  //           no_speed_ms 1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ for a space)
-  //   xREASON the run stopped from outside
+  //   bH      a bench run: 30 settled 150 ms, held H ms; 35 held 250 ms; rpm_max 30000, no_speed_ms
+  //           1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON  Stop(REASON)
   void Run(const QString& script) {
     qsizetype checked = port.writes.size();
     for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
