@@ -4,11 +4,13 @@
 #include <cstdlib>
 #include <functional>
 
+#include "BenchChart.h"
 #include "FormQKconfig.h"
 #include "QuitSignals.h"
-#include "RunRecord.h"
+#include "cli/BenchCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/ConfigureCommand.h"
+#include "formats/RunRecord.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 
@@ -39,6 +41,20 @@ int RunCommand(int argc, char* argv[], const velmar::CommandLine& line) {
   return command.Run();
 }
 
+// A bench run never shows a window, but its picture needs a QApplication.
+int RunBench(int argc, char* argv[], const velmar::CommandLine& line) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  NameTheProgram();
+  velmar::BenchCommand command(
+      line, [](const velmar::BenchResult& run, const QString& path, QString* error) {
+        return velmar::RenderBenchChart(run, nullptr, {}, path, error);
+      });
+  velmar::OnQuitSignal(&app, [&command] { command.Stop(QStringLiteral("signal")); });
+  if (velmar::QuitSignalled()) command.Stop(QStringLiteral("signal"));
+  return command.Run();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -50,6 +66,7 @@ int main(int argc, char* argv[]) {
   using Verb = velmar::CommandLine::Verb;
   if (line->verb == Verb::Read || line->verb == Verb::Save || line->verb == Verb::Apply)
     return RunCommand(argc, argv, *line);
+  if (line->verb == Verb::Bench) return RunBench(argc, argv, *line);
 
   QApplication app(argc, argv);
   NameTheProgram();
