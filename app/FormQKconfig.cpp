@@ -10,18 +10,22 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <optional>
 
 #include "AppIcon.h"
+#include "BenchChart.h"
 #include "Caption.h"
 #include "PoleScrollBar.h"
 #include "SettingsFileDialogs.h"
 #include "SpeedTrendView.h"
 #include "Str_Const.h"
 #include "WheelGuard.h"
+#include "formats/ResultCsv.h"
+#include "session/BenchRun.h"
 
 namespace velmar {
 namespace {
@@ -118,12 +122,17 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
       m_record(services.record),
       m_askFile(services.askFile ? std::move(services.askFile) : AskSettingsFile),
       m_confirm(services.confirm ? std::move(services.confirm) : ConfirmLoad),
+      m_chooseScript(services.chooseScript ? std::move(services.chooseScript) : ChooseBenchScript),
+      m_makeTimer(std::move(services.makeTimer)),
+      m_resultFolder(services.resultFolder),
       m_session(std::move(services.link), true) {
   setObjectName(QStringLiteral("FormQKconfig"));
   setFont(SansSerif(8.25));
   setWindowIcon(AppIcon());
   setFixedSize(Px(5715), Px(6945));
 
+  if (!m_makeTimer)
+    m_makeTimer = [] { return std::make_unique<QtOneShotTimer>(std::chrono::milliseconds(0)); };
   BuildControls();
   SetKeyboardOrder();
   ConnectSession();
@@ -262,6 +271,7 @@ void FormQKconfig::BuildRunPage() {
   SldPower->setValue(0);
   // The free band below the throttle scale.
   m_trend = Place(new SpeedTrendView(page), "SpeedTrend", Twips(720, 4290, 4215, 705));
+  BuildBenchControls(page);
 
   // Both the change and the drag run the handler. During a drag the change
   // follows the drag notification and does the work; the handler's result is
@@ -269,6 +279,25 @@ void FormQKconfig::BuildRunPage() {
   connect(SldPower, &QSlider::valueChanged, this, &FormQKconfig::SldPower_Change);
   connect(SldPower, &QSlider::sliderMoved, this, &FormQKconfig::SldPower_Change);
   connect(VSlPole, &QScrollBar::valueChanged, this, &FormQKconfig::VSlPole_Change);
+}
+
+void FormQKconfig::BuildBenchControls(QWidget* page) {
+  // In the free band to the right of the throttle's value.
+  CmdBench = Place(new QPushButton(tr("&Bench run\u2026"), page), "CmdBench",
+                   Twips(2880, 3075, 1335, 375));
+  CmdStop = Place(new QPushButton(tr("Stop"), page), "CmdStop", Twips(4320, 3075, 855, 375));
+  LbBench = Place(new QLabel(page), "LbBench", Twips(840, 120, 4335, 435));
+  LbBench->setWordWrap(true);
+  connect(CmdBench, &QPushButton::clicked, this, &FormQKconfig::CmdBench_Click);
+  connect(CmdStop, &QPushButton::clicked, this, [this] { StopMotor(tr("stopped by the user")); });
+  // Space, Esc and Home stop the motor on this page at any time, with or without a run.
+  for (const QKeySequence key :
+       {QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Home)}) {
+    auto* shortcut = new QShortcut(key, page);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this,
+            [this] { StopMotor(tr("stopped by the user")); });
+  }
 }
 
 void FormQKconfig::SetKeyboardOrder() {
@@ -294,7 +323,7 @@ void FormQKconfig::TabStrip1_Click() {
   if (tab == CurTab) return;
   CurTab = tab;
   if (CurTab == 1) {
-    SldPower->setValue(0);
+    StopMotor(tr("left the Run page"));
     FrameConfig->show();
     FrameRun->hide();
     TabStrip1->setFocus();

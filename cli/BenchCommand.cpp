@@ -96,10 +96,14 @@ int BenchCommand::Run() {
   });
   QObject::connect(&r.run, &BenchRun::finished, &r.loop, &QEventLoop::quit);
   QObject::connect(&r.session, &EscSession::speedRead, [&](const SpeedReading& reading) {
-    record.Append(
-        {std::chrono::milliseconds(r.sinceStart.elapsed()), reading.escThrottle, reading.period,
-         reading.poles, reading.shown,
-         r.session.Connected() ? QStringLiteral("Connected") : QStringLiteral("Unconnected")});
+    QString why;
+    if (record.IsOpen() &&
+        !record.Append(
+            {std::chrono::milliseconds(r.sinceStart.elapsed()), reading.escThrottle,
+             reading.period, reading.poles, reading.shown,
+             r.session.Connected() ? QStringLiteral("Connected") : QStringLiteral("Unconnected")},
+            &why))
+      Say(QStringLiteral("the run record %1 stopped: %2").arg(m_line.recordPath, why));
   });
   // The run starts when the ESC first answers; one that never does ends the command.
   QtOneShotTimer answerWithin(ConfigureJob::kAnswerWithin);

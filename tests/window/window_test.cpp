@@ -5,8 +5,8 @@
 #include <QtWidgets>
 
 #include "app/FormQKconfig.h"
-#include "app/RunRecord.h"
 #include "app/SpeedTrendView.h"
+#include "formats/RunRecord.h"
 #include "formats/SettingsFile.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
@@ -119,7 +119,7 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
   const QStringList orders[] = {
       {"CombPort", "TabStrip1", "CombCutOffV", "CombCutOffT", "CombBrake", "CombTiming", "CombDir",
        "CmdReset", "CombPort"},
-      {"TabStrip1", "VSlPole", "SldPower", "TxtRev", "TxtPole", "CombPort"}};
+      {"TabStrip1", "VSlPole", "SldPower", "TxtRev", "TxtPole", "CmdBench", "CmdStop", "CombPort"}};
   for (int page : {0, 1}) {
     EXPECT_EQ(Find(page ? "FrameRun" : "FrameConfig")->isVisible(), page == 0) << "at start";
     Tabs()->setCurrentIndex(page);
