@@ -6,6 +6,7 @@
 #include "session/BenchRun.h"
 #include "session/ConfigureJob.h"
 #include "session/EscSession.h"
+#include "support/ByteScript.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
 #include "support/ScriptedPort.h"
@@ -44,10 +45,7 @@ class Session : public ::testing::Test {
     QObject::connect(session.get(), &EscSession::speedReset, [=] { note("reset"); });
   }
 
-  // Runs a script, one step a word:
-  //   +N      advance the clock N ms
-  //   <HEX    bytes arriving in one receive notification
-  //   >HEX    the one frame written since the last check; .  nothing written
+  // Runs a byte script (support/ByteScript.h) with these steps too:
   //   ?TEXT   the session reported TEXT since the last ? (earlier reports are passed over)
   //   cN=I    the user chooses entry I of setting N;  aN=I,.. Apply those choices
   //   tV      the throttle asked for;  pN  the pole count
@@ -56,25 +54,15 @@ class Session : public ::testing::Test {
   //   bH      a bench run: 30 settled 150 ms, held H ms; 35 held 250 ms; rpm_max 30000, no_speed_ms
   //           1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON  Stop(REASON)
   void Run(const QString& script) {
-    qsizetype checked = port.writes.size();
-    for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-      SCOPED_TRACE(step.toStdString() + " at " + std::to_string(clock.Now().count()) + " ms");
-      const char op = step[0].toLatin1();
-      const QString arg = step.mid(1);
-      ASSERT_TRUE(QByteArray("+<>.?catpSsjbx").contains(op)) << "unknown step";
-      QString got = arg;
+    RunByteScript(port, clock, script, [this](char op, const QString& arg) -> QString {
       const auto setting = [&](const QString& pair) {
         return std::pair(SettingNumber(pair.section('=', 0, 0).toInt()),
                          pair.section('=', 1).toInt());
       };
-      if (op == '+') clock.Advance(std::chrono::milliseconds(arg.toInt()));
-      if (op == '<') port.Deliver(QByteArray::fromHex(arg.toLatin1()));
-      if (op == '>') got = QString::fromLatin1(port.writes.value(checked++).toHex()).toUpper();
-      if (op == '.' && port.writes.size() != checked) got = "a frame";
       if (op == '?') {
         const qsizetype at = reports.indexOf(arg);
-        got = at < 0 ? "not reported in " + reports.join(',') : arg;
         reports.remove(0, at + 1);
+        return at < 0 ? "not reported in " + reports.join(',') : arg;
       }
       if (op == 'c') session->Choose(setting(arg).first, setting(arg).second);
       if (op == 'a') {
@@ -85,16 +73,15 @@ class Session : public ::testing::Test {
       }
       if (op == 't') session->SetThrottle(arg.toInt(), 5);
       if (op == 'p') session->SetPoles(arg.toInt());
-      if ((op == 'S' || op == 's') && session->Synced() != (op == 'S')) got = "the other";
+      if ((op == 'S' || op == 's') && session->Synced() != (op == 'S')) return "the other";
       if (op == 'j')
-        got = job && job->Outcome() != ConfigureJob::Result::Pending
-                  ? ConfigureJob::Name(job->Outcome())
-                  : "pending";
+        return job && job->Outcome() != ConfigureJob::Result::Pending
+                   ? ConfigureJob::Name(job->Outcome())
+                   : "pending";
       if (op == 'b') StartRun(arg.toInt());
       if (op == 'x' && run) run->Stop(QString(arg).replace('_', ' '));
-      EXPECT_EQ(got, arg);
-    }
-    EXPECT_EQ(port.writes.size(), checked) << "frames written that the script does not expect";
+      return QByteArray("catpSsbx").contains(op) ? arg : "unknown step";
+    });
   }
 
   void StartRun(int hold) {
