@@ -46,6 +46,7 @@ class Session : public ::testing::Test {
   }
 
   // Runs a byte script (support/ByteScript.h) with these steps too:
+  //   !TEXT   the session has not reported TEXT since the last ?
   //   ?TEXT   the session reported TEXT since the last ? (earlier reports are passed over)
   //   cN=I    the user chooses entry I of setting N;  aN=I,.. Apply those choices
   //   tV      the throttle asked for;  pN  the pole count
@@ -64,6 +65,7 @@ class Session : public ::testing::Test {
         reports.remove(0, at + 1);
         return at < 0 ? "not reported in " + reports.join(',') : arg;
       }
+      if (op == '!') return reports.contains(arg) ? "reported" : arg;
       if (op == 'c') session->Choose(setting(arg).first, setting(arg).second);
       if (op == 'a') {
         SettingChoices choices;
@@ -134,7 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"ThrottleClimbsRunsAndMeasures", true,
                "t100 ?throttle5 t100 t100 t100 t100 t100 ?throttle30 p14 +100 >514B05 <59E80300 "
                "?rpm1714 +10 >514B041E <59 ?ack30 +100 >514B05 <59E80300 ?rpm3428 +100 >514B05 "
-               "<592C0100 . +100 >514B05 <59000000 ?reset ?rpm0 t0 ?throttle0 ?rpm0 +100 >514B00 "
+               "<592C0100 . +100 >514B05 <59E80300 ?rpm5142 +100 >514B05 <59000000 ?reset ?rpm0 t0 "
+               "?throttle0 ?rpm0 +100 >514B00 "
                "<59 +10 >514B0400 <59 ?reset ?ack0 +100 >514B00"},
         // A throttle sent while the ESC is slow goes out again as it stands now.
         Script{"AResendCarriesTheLatestThrottle", true,
@@ -146,6 +149,9 @@ INSTANTIATE_TEST_SUITE_P(
                "?throttle0 s >514B00 <59 ?connected +10 >514B01 <593A20F403 +10 >514B0200 <5902 "
                "+10 >514B0203 <5902 +10 >514B0201 <5901 +10 >514B0202 <5902 +10 >514B0204 <5901 "
                "+10 >514B0400 <59 ?ack0"},
+        // The ESC holds what was sent; a throttle moved meanwhile goes out next.
+        Script{"AThrottleMovedInFlightIsSentAgain", true,
+               "t5 +100 >514B00 <59 +10 >514B0405 t10 <59 ?ack5 +100 >514B00 <59 +10 >514B040A"},
         // The command line's session never sends a throttle, not even after a fall-back.
         Script{"ASessionThatLeavesTheMotorAloneNeverSendsAThrottle", false,
                "t5 +100 >514B00 <59 +100 >514B00 +310 >514B00 +310 >514B00 +310 >514B00 "
@@ -154,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
         // ESC did not take; settings already as asked are not written.
         Script{"ApplyWritesWhatDiffersAndReadsItBack", true,
                "a0=3,1=1,4=0 +100 >514B00 <59 +10 >514B030004 <5904 +10 >514B030102 <5901 "
-               "+10 >514B0200 <5904 +10 >514B0201 <5901 ?applied1 +100 >514B00"},
+               "+10 >514B0200 <5904 !applied +10 >514B0201 <5901 ?applied1 +100 >514B00"},
         Script{"ApplyWithNothingToWriteIsDoneAtOnce", true, "a1=0,3=1 ?applied +100 >514B00"}),
     [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
