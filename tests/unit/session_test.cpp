@@ -53,7 +53,8 @@ class Session : public ::testing::Test {
   //   S / s   the session reads synced / not synced
   //   jTEXT   the configure job's result (ok, absent, refused, mismatch, lost; pending: none)
   //   bH      a bench run: 30 settled 150 ms, held H ms; 35 held 250 ms; rpm_max 30000, no_speed_ms
-  //           1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON  Stop(REASON)
+  //           1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON Stop(REASON);
+  //           xrow:REASON  Stop(REASON) as the next step's row comes in
   void Run(const QString& script) {
     RunByteScript(port, clock, script, [this](char op, const QString& arg) -> QString {
       const auto setting = [&](const QString& pair) {
@@ -81,7 +82,8 @@ class Session : public ::testing::Test {
                    ? ConfigureJob::Name(job->Outcome())
                    : "pending";
       if (op == 'b') StartRun(arg.toInt());
-      if (op == 'x' && run) run->Stop(QString(arg).replace('_', ' '));
+      if (op == 'x' && arg.startsWith("row:")) stopOnRow = arg.mid(4).replace('_', ' ');
+      if (op == 'x' && run && !arg.startsWith("row:")) run->Stop(QString(arg).replace('_', ' '));
       return QByteArray("catpSsbx").contains(op) ? arg : "unknown step";
     });
   }
@@ -93,6 +95,7 @@ class Session : public ::testing::Test {
                                      [&] { return clock.Now(); });
     QObject::connect(run.get(), &BenchRun::stepDone, [this](StepResult r) {
       reports << QStringLiteral("step%1:%2x%3").arg(r.step).arg(r.samples).arg(r.rpmMean);
+      if (!stopOnRow.isEmpty()) run->Stop(stopOnRow);
     });
     QObject::connect(run.get(), &BenchRun::finished, [this](BenchResult r) {
       reports << "finished:" + r.stopped.replace(' ', '_');
@@ -105,6 +108,7 @@ class Session : public ::testing::Test {
   std::unique_ptr<EscSession> session;
   std::unique_ptr<ConfigureJob> job;
   std::unique_ptr<BenchRun> run;
+  QString stopOnRow;  // the reason the owner stops the run for as a row comes in
   QStringList reports;
 };
 
@@ -223,12 +227,13 @@ INSTANTIATE_TEST_SUITE_P(
                "?step1:2x8571 +30 >514B05 <59D00700 +10 >514B0423 <59 ?ack35 +100 >514B05 "
                "<59E80300 +100 >514B05 <59E80300 +50 ?step2:2x17142 ?throttle0 +50 >514B00 <59 "
                "+10 >514B0400 <59 ?ack0 ?finished:"},
-        Script{"AStopFromOutside", true,
-               "b5000 +50 xsignal ?throttle0 +50 >514B00 <59 +10 >514B0400 <59 ?ack0 "
+        Script{"AStopFromOutsideKeepsTheFirstReason", true,
+               "b5000 +50 xsignal xuser ?throttle0 +50 >514B00 <59 +10 >514B0400 <59 ?ack0 "
                "?finished:signal"},
-        Script{"AResultFileThatFails", true,
-               "b5000 +100 >514B05 <59E80300 xresult_file:_full +100 >514B00 <59 +10 >514B0400 "
-               "<59 ?ack0 ?finished:result_file:_full"},
+        Script{"AResultRowThatCannotBeWritten", true,
+               "b220 xrow:result_file:_full +100 >514B05 <59E80300 +100 >514B05 <59D00700 +100 "
+               ">514B05 <59D00700 +70 ?step1:2x8571 ?throttle0 +30 >514B00 <59 +10 >514B0400 <59 "
+               "?ack0 ?finished:result_file:_full"},
         Script{"ASpeedAboveTheLimit", true,
                "b5000 +100 >514B05 <59F40100 ?throttle0 +10 >514B0400 <59 ?ack0 "
                "?finished:speed_above_rpm_max"},
