@@ -99,8 +99,8 @@ int BenchCommand::Run() {
     QString why;
     if (record.IsOpen() &&
         !record.Append(
-            {std::chrono::milliseconds(r.sinceStart.elapsed()), reading.escThrottle,
-             reading.period, reading.poles, reading.shown,
+            {std::chrono::milliseconds(r.sinceStart.elapsed()), reading.escThrottle, reading.period,
+             reading.poles, reading.shown,
              r.session.Connected() ? QStringLiteral("Connected") : QStringLiteral("Unconnected")},
             &why))
       Say(QStringLiteral("the run record %1 stopped: %2").arg(m_line.recordPath, why));

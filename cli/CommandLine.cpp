@@ -15,7 +15,7 @@ constexpr char kUsage[] =
     "       velmar-esc-config save  FILE [--port N=PATH]\n"
     "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--json]\n"
     "       velmar-esc-config bench SCRIPT [--port N=PATH] --out RESULT.csv "
-    "[--plot CURVE.png|CURVE.svg] [--record RUN.csv]\n"
+    "[--plot CURVE.png|CURVE.svg [--compare EARLIER.csv]] [--record RUN.csv]\n"
     "See --help.";
 
 std::nullopt_t Complain(const QString& text) {
@@ -71,7 +71,11 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption plot(QStringLiteral("plot"),
                                 QStringLiteral("bench: draw the curve as PNG or SVG."),
                                 QStringLiteral("CURVE.png|CURVE.svg"));
-  parser.addOptions({port, record, json, force, out, plot});
+  const QCommandLineOption compare(
+      QStringLiteral("compare"),
+      QStringLiteral("bench: draw an earlier result beside this run's curve (with --plot)."),
+      QStringLiteral("EARLIER.csv"));
+  parser.addOptions({port, record, json, force, out, plot, compare});
 
   if (!parser.parse(arguments)) return Complain(parser.errorText());
   if (parser.isSet(help)) parser.showHelp(0);
@@ -100,7 +104,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       {json, {Verb::Read, Verb::Apply}},
       {force, {Verb::Apply}},
       {out, {Verb::Bench}},
-      {plot, {Verb::Bench}}};
+      {plot, {Verb::Bench}},
+      {compare, {Verb::Bench}}};
   for (const auto& [option, verbs] : owners)
     if (parser.isSet(option) && !verbs.contains(line.verb))
       return Complain(QStringLiteral("--%1 does not go with this command").arg(option.names()[0]));
@@ -131,8 +136,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
 
   line.json = parser.isSet(json);
   line.force = parser.isSet(force);
-  const std::pair<const QCommandLineOption&, QString*> files[] = {
-      {record, &line.recordPath}, {out, &line.outPath}, {plot, &line.plotPath}};
+  const std::pair<const QCommandLineOption&, QString*> files[] = {{record, &line.recordPath},
+                                                                  {out, &line.outPath},
+                                                                  {plot, &line.plotPath},
+                                                                  {compare, &line.comparePath}};
   for (const auto& [option, path] : files) {
     if (!parser.isSet(option)) continue;
     *path = parser.value(option);
@@ -141,6 +148,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   }
   if (line.verb == Verb::Bench && line.outPath.isEmpty())
     return Complain(QStringLiteral("bench needs --out RESULT.csv"));
+  if (!line.comparePath.isEmpty() && line.plotPath.isEmpty())
+    return Complain(QStringLiteral("--compare goes with --plot"));
   if (!line.plotPath.isEmpty() && !line.plotPath.endsWith(QLatin1String(".png")) &&
       !line.plotPath.endsWith(QLatin1String(".svg")))
     return Complain(QStringLiteral("--plot: the file must end in .png or .svg"));

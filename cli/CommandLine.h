@@ -20,8 +20,9 @@ struct CommandLine {
   bool force = false;
   // --record: the run record's file; empty when none was asked for.
   QString recordPath;
-  QString outPath;   // bench --out
-  QString plotPath;  // bench --plot
+  QString outPath;      // bench --out
+  QString plotPath;     // bench --plot
+  QString comparePath;  // bench --compare: an earlier result drawn beside this one
 };
 
 // Exit status for a command line the program cannot run with.
