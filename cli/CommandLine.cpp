@@ -4,7 +4,7 @@
 #include <QSet>
 #include <cstdio>
 
-#include "link/PortMap.h"
+#include "link/QtSerialPort.h"
 
 namespace velmar {
 namespace {
@@ -154,6 +154,22 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       !line.plotPath.endsWith(QLatin1String(".svg")))
     return Complain(QStringLiteral("--plot: the file must end in .png or .svg"));
   return line;
+}
+
+CommandPorts PortsFor(const CommandLine& line) {
+  CommandPorts ports{line.ports.isEmpty() ? PortMap::FromSystem() : PortMap::FromText(line.ports),
+                     {}};
+  if (line.portCount > 0 && !line.ports.contains(QLatin1Char('*'))) {
+    ports.numbers = ports.map.Ports().keys();
+    return ports;
+  }
+  QtSerialPort probe(ports.map);
+  for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
+    probe.SetPortNumber(n);
+    if (probe.Open()) ports.numbers << n;
+    probe.Close();
+  }
+  return ports;
 }
 
 }  // namespace velmar
