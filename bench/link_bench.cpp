@@ -42,6 +42,7 @@
 #include "FormQKconfig.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
+#include "session/BenchRun.h"
 #include "session/EscSession.h"
 
 extern char** environ;
@@ -523,13 +524,13 @@ bool Run(Condition& condition, const std::string& dir, const Config& config, boo
 
 // One ESC's session without a window, as the command line runs it.
 struct IdleLink {
-  explicit IdleLink(const std::string& pty)
+  explicit IdleLink(const std::string& pty, bool drivesMotor = false)
       : port(velmar::PortMap::FromText(QString::fromStdString("1=" + pty))),
         session(
             velmar::LinkServices{
                 &port, std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval),
                 std::make_unique<velmar::QtOneShotTimer>(velmar::kReplyTimeout), [] {}},
-            false) {}
+            drivesMotor) {}
   velmar::QtSerialPort port;
   velmar::EscSession session;
 };
@@ -596,13 +597,52 @@ std::vector<Phase> Fleet(const std::string& dir, const std::string& tmp, const C
   return phases;
 }
 
+// A bench run's steps, up and down in turn: from each step's start to its first throttle frame
+// on the wire, against one speed-request period (the idle interval and the reply's time on the
+// line), the longest a change may wait for the exchange under way and the next request.
+Phase BenchSteps(const std::string& dir, const std::string& tmp, const Config& config) {
+  Phase phase{"bench run (one ESC, the run engine)",
+              {"step start to its first throttle frame (to one speed request)"}};
+  Sim sim;
+  if (!sim.Start(dir, tmp + "/steps.log", {"--tau", "50"})) return phase;
+  IdleLink link(sim.pty, true);
+  link.session.Link().SelectPort(1);
+  RunFor(1000);
+  velmar::BenchScript script;
+  script.poles = 14;
+  for (int i = 0; i < config.Count(12); ++i)
+    script.steps.push_back(
+        {i % 2 ? 60 : 120, std::chrono::milliseconds(200), std::chrono::milliseconds(400)});
+  std::vector<Us> starts;
+  QEventLoop loop;
+  velmar::BenchRun run(link.session, script,
+                       std::make_unique<velmar::QtOneShotTimer>(std::chrono::milliseconds(0)),
+                       [] { return std::chrono::milliseconds(NowUs() / 1000); });
+  QObject::connect(&run, &velmar::BenchRun::stepStarted, [&] { starts.push_back(NowUs()); });
+  QObject::connect(&run, &velmar::BenchRun::finished, &loop, &QEventLoop::quit);
+  const Use use;
+  run.Start();
+  loop.exec();
+  use.Into(phase);
+  link.session.Link().Shutdown();
+  const std::vector<Frame> frames = ReadFrames(sim.log);
+  for (const Us start : starts) {
+    const auto first = std::find_if(frames.begin(), frames.end(), [&](const Frame& f) {
+      return f.rx >= start && f.Code() == velmar::ReqThrottle;
+    });
+    if (first != frames.end()) phase.rows[0].Add(double(first->rx - start), kIdleUs + LineUs(4));
+  }
+  return phase;
+}
+
 bool RunFleet(Condition& condition, const std::string& dir, const Config& config) {
   char tmpl[] = "/tmp/velmar-bench-XXXXXX";
   if (!mkdtemp(tmpl)) return false;
   condition.phases = Fleet(dir, tmpl, config);
+  condition.phases.push_back(BenchSteps(dir, tmpl, config));
   std::error_code ignored;
   std::filesystem::remove_all(tmpl, ignored);
-  bool ok = condition.phases.size() == 4;
+  bool ok = condition.phases.size() == 5;
   for (const Phase& phase : condition.phases)
     for (const Row& row : phase.rows) ok = ok && !row.ratio.empty();
   return ok;
