@@ -31,8 +31,14 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("Append one CSV row to FILE for every speed reply: time since start (ms), "
                      "throttle, raw period, poles, r/min shown, connection state."),
       QStringLiteral("FILE.csv"));
+  const QCommandLineOption lang(
+      QStringLiteral("lang"),
+      QStringLiteral("Show the window in language CODE (en, de, zh_CN) instead of the system's. "
+                     "An unknown code gives English."),
+      QStringLiteral("CODE"));
   parser.addOption(port);
   parser.addOption(record);
+  parser.addOption(lang);
 
   if (!parser.parse(arguments)) {
     Complain(parser.errorText());
@@ -65,6 +71,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       return std::nullopt;
     }
   }
+  line.lang = parser.value(lang);
   return line;
 }
 

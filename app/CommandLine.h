@@ -12,6 +12,8 @@ struct CommandLine {
   QString ports;
   // --record: the run record's file; empty when none was asked for.
   QString recordPath;
+  // --lang: the language of the window, such as "de" or "zh_CN"; empty: the system's.
+  QString lang;
 };
 
 // Exit status for a command line the program cannot run with.

@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "FormQKconfig.h"
 #include "RunRecord.h"
+#include "Translations.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 
@@ -90,6 +91,9 @@ int main(int argc, char* argv[]) {
   const std::optional<velmar::CommandLine> line =
       velmar::ParseCommandLine(QApplication::arguments());
   if (!line) return velmar::kBadUsage;
+  if (!velmar::LoadTranslations(app, line->lang) && !line->lang.isEmpty())
+    std::fprintf(stderr, "velmar-esc-config: no translation for --lang %s; showing English\n",
+                 qPrintable(line->lang));
   // A record that cannot be kept is reported before any port is touched.
   velmar::RunRecord record;
   QString error;

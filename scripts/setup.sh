@@ -7,9 +7,10 @@ set -euo pipefail
 velmar_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n qt6-base-private-dev
   libgtest-dev clang-format
   clang libclang-rt-14-dev
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core fonts-noto-cjk
   desktop-file-utils appstream dpkg-dev file
 )
 

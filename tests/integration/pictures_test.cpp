@@ -1,5 +1,6 @@
 // The README's pictures, taken of the window as the program runs it (Qt's serial
-// port and timers, the real event loop) against the simulated ESC.
+// port and timers, the real event loop) against the simulated ESC: in each language,
+// and in English again at 120 and 144 dpi (CTest; VELMAR_TEST_DPI says which).
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -7,6 +8,7 @@
 
 #include "ProcessHarness.h"
 #include "app/FormQKconfig.h"
+#include "app/Translations.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 
@@ -15,7 +17,17 @@ namespace {
 
 using namespace std::chrono;
 
-TEST(Pictures, BothPagesWithTheMotorRunning) {
+class Pictures : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
+  ASSERT_TRUE(LoadTranslations(*qApp, GetParam()));
+  const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
+  const auto save = [lang = QString(GetParam()), dpi](QWidget& form, const char* page) {
+    return form.grab().save(QStringLiteral(VELMAR_SCREENSHOT_DIR "/%1%2%3.png")
+                                .arg(page, lang == "en" ? "" : "-" + lang,
+                                     dpi ? QStringLiteral("-%1dpi").arg(dpi) : ""));
+  };
+  ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
   e2e::TempDir dir;
   e2e::SimProcess sim(dir, {"--poles", "14"});
   ASSERT_TRUE(sim.Ready());
@@ -28,11 +40,12 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
        [start] { return duration_cast<milliseconds>(steady_clock::now() - start); }});
   form.Form_Load();
   form.show();
+  EXPECT_TRUE(save(form, "unconnected"));  // before the first poll is answered
   const auto text = [&](const char* name) { return form.findChild<QLineEdit*>(name)->text(); };
-  ASSERT_TRUE(QTest::qWaitFor([&] { return text("TxtHardVer") != "Unknown"; }, 10000));
+  const QString unknown = text("TxtHardVer");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return text("TxtHardVer") != unknown; }, 10000));
   QTest::qWait(300);  // the five settings read after the identification
-  ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
-  EXPECT_TRUE(form.grab().save(VELMAR_SCREENSHOT_DIR "/config-page.png"));
+  EXPECT_TRUE(save(form, "config-page"));
 
   form.findChild<QScrollBar*>(QStringLiteral("VSlPole"))->setValue(14);
   form.findChild<QTabWidget*>(QStringLiteral("TabStrip1"))->setCurrentIndex(1);
@@ -45,8 +58,12 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
         [&] { return std::abs(text("TxtRev").toInt() - settled) < settled / 100; }, 10000))
         << throttle << ": " << text("TxtRev").toStdString();
   }
-  EXPECT_TRUE(form.grab().save(VELMAR_SCREENSHOT_DIR "/run-page.png"));
+  EXPECT_TRUE(save(form, "run-page"));
+  LoadTranslations(*qApp, "en");
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, Pictures, ::testing::Values("en", "de", "zh_CN"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace velmar::testing
