@@ -18,6 +18,7 @@
 #include "AppIcon.h"
 #include "Caption.h"
 #include "PoleScrollBar.h"
+#include "SettingsFileDialogs.h"
 #include "SpeedTrendView.h"
 #include "Str_Const.h"
 #include "WheelGuard.h"
@@ -123,6 +124,8 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
       m_version(services.version),
       m_now(std::move(services.now)),
       m_record(services.record),
+      m_askFile(services.askFile ? std::move(services.askFile) : AskSettingsFile),
+      m_confirm(services.confirm ? std::move(services.confirm) : ConfirmLoad),
       m_session(std::move(services.link), true) {
   setObjectName(QStringLiteral("FormQKconfig"));
   setFont(SansSerif(8.25));
@@ -225,15 +228,16 @@ void FormQKconfig::BuildConfigPage() {
       MakeList(page, "CombDir", {tr("Forward *"), tr("Reverse")}, Twips(870, 4440, 1575, 315));
   CmdReset = Place(new QPushButton(tr("R&estore Default"), page), "CmdReset",
                    Twips(3120, 2400, 1575, 495));
-  // There is no settings file: these two are never shown and do nothing.
+  // Enabled while an ESC is connected.
   CmdSave =
       Place(new QPushButton(tr("&Save to file"), page), "CmdSave", Twips(3240, 960, 1695, 495));
   CmdLoad =
       Place(new QPushButton(tr("&Load from file"), page), "CmdLoad", Twips(3240, 1560, 1695, 495));
-  CmdSave->setVisible(false);
-  CmdLoad->setVisible(false);
   CmdSave->setEnabled(false);
   CmdLoad->setEnabled(false);
+  LbFileStatus = Place(new QLabel(page), "LbFileStatus", Twips(3120, 3000, 2175, 1695));
+  LbFileStatus->setWordWrap(true);
+  LbFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   // A screen reader names a list after its caption (its buddy), not its entry.
   Label5->setBuddy(CombCutOffV);
@@ -257,6 +261,8 @@ void FormQKconfig::BuildConfigPage() {
     connect(SettingSelector(number), &QComboBox::activated, this,
             [this, number] { UserChose(number); });
   connect(CmdReset, &QPushButton::clicked, this, &FormQKconfig::CmdReset_Click);
+  connect(CmdSave, &QPushButton::clicked, this, &FormQKconfig::CmdSave_Click);
+  connect(CmdLoad, &QPushButton::clicked, this, &FormQKconfig::CmdLoad_Click);
 }
 
 void FormQKconfig::BuildRunPage() {
@@ -324,8 +330,9 @@ void FormQKconfig::BuildRunPage() {
 
 void FormQKconfig::SetKeyboardOrder() {
   // The selectors go cutoff type before brake, unlike their order on the page.
-  const QList<QWidget*> order{CombPort, TabStrip1, CombCutOffV, CombCutOffT, CombBrake, CombTiming,
-                              CombDir,  CmdReset,  VSlPole,     SldPower,    TxtRev,    TxtPole};
+  const QList<QWidget*> order{CombPort,   TabStrip1, CombCutOffV, CombCutOffT, CombBrake,
+                              CombTiming, CombDir,   CmdSave,     CmdLoad,     CmdReset,
+                              VSlPole,    SldPower,  TxtRev,      TxtPole};
   for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

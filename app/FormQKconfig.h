@@ -36,6 +36,9 @@ struct FormServices {
   // Time since the program started, for the speed trend and the run record.
   std::function<std::chrono::milliseconds()> now;
   RunRecord* record = nullptr;  // --record; not owned, may be absent
+  // Save and Load ask for a file and Load for a confirmation; tests answer for the user.
+  std::function<QString(QWidget* parent, bool save, const QString& suggested)> askFile;
+  std::function<bool(QWidget* parent, const QString& text)> confirm;
 };
 
 // The window: a view of one ESC session. It owns the controls, shows what the
@@ -63,6 +66,8 @@ class FormQKconfig : public QWidget {
   void CombTiming_Click();
   void CombDir_Click();
   void CmdReset_Click();
+  void CmdSave_Click();
+  void CmdLoad_Click();
 
   // The motor test.
   void SldPower_Change();
@@ -93,6 +98,8 @@ class FormQKconfig : public QWidget {
   void ShowIdentity(EscIdentity identity);
   void FollowThrottle(int throttle);
   void NoteSpeed(const SpeedReading& reading);
+  void ShowApplied(const std::vector<SettingNumber>& mismatched);
+  void Tell(const QString& text);
   void NoteOpenFailure(const QString& why);
   void CentreOnScreen();
 
@@ -112,6 +119,8 @@ class FormQKconfig : public QWidget {
   ProgramVersion m_version;
   std::function<std::chrono::milliseconds()> m_now;
   RunRecord* m_record = nullptr;
+  std::function<QString(QWidget*, bool, const QString&)> m_askFile;
+  std::function<bool(QWidget*, const QString&)> m_confirm;
   EscSession m_session;
 
   // Controls.
@@ -139,6 +148,7 @@ class FormQKconfig : public QWidget {
   QPushButton* CmdReset = nullptr;
   QPushButton* CmdSave = nullptr;
   QPushButton* CmdLoad = nullptr;
+  QLabel* LbFileStatus = nullptr;  // what Save and Load did
   QFrame* FrameRun = nullptr;
   QLabel* Label14 = nullptr;
   QLineEdit* TxtPole = nullptr;

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 
@@ -21,11 +22,14 @@ void FormQKconfig::ConnectSession() {
           [this](int32_t rpm) { TxtRev->setText(QString::number(rpm)); });
   connect(&m_session, &EscSession::speedReset, m_trend, &SpeedTrendView::Clear);
   connect(&m_session, &EscSession::speedRead, this, &FormQKconfig::NoteSpeed);
+  connect(&m_session, &EscSession::applied, this, &FormQKconfig::ShowApplied);
 }
 
 void FormQKconfig::ShowConnection(bool connected) {
   TxtConnState->setText(
       Str_Const::Shown(connected ? Str_Const::kConnected : Str_Const::kUnconnected));
+  CmdSave->setEnabled(connected);
+  CmdLoad->setEnabled(connected);
   if (connected) return;
   TxtHardVer->setText(Str_Const::Shown(Str_Const::kUnknown));
   TxtFirmVer->setText(Str_Const::Shown(Str_Const::kUnknown));

@@ -1,60 +1,21 @@
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QSocketNotifier>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
-#include "CommandLine.h"
+#include "BenchChart.h"
 #include "FormQKconfig.h"
-#include "RunRecord.h"
+#include "QuitSignals.h"
 #include "Translations.h"
+#include "cli/BenchCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/ConfigureCommand.h"
+#include "formats/RunRecord.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 
 namespace {
-
-int g_signalPipe[2] = {-1, -1};
-volatile std::sig_atomic_t g_signalled = 0;
-
-void OnSignal(int) {
-  g_signalled = 1;
-  const char c = 1;
-  [[maybe_unused]] auto n = ::write(g_signalPipe[1], &c, 1);
-}
-
-// Installed before anything else, so that SIGINT and SIGTERM are never lost
-// during start-up. A launcher may have left them blocked: the program answers
-// them however it was started.
-void CatchSignals() {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0) return;
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigset_t both;
-  sigemptyset(&both);
-  sigaddset(&both, SIGINT);
-  sigaddset(&both, SIGTERM);
-  sigprocmask(SIG_UNBLOCK, &both, nullptr);
-}
-
-// Once running, a signal closes the window the normal way, so the port is
-// closed as on any other exit.
-void CloseOnSignals(QWidget& window) {
-  if (g_signalPipe[0] < 0) return;
-  auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
-  QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-    char c = 0;
-    [[maybe_unused]] auto n = ::read(g_signalPipe[0], &c, 1);
-    window.close();
-  });
-}
 
 void NameTheProgram() {
   QCoreApplication::setApplicationName(QStringLiteral("velmar-esc-config"));
@@ -64,33 +25,53 @@ void NameTheProgram() {
                                               .arg(velmar::kProgramVersion.revision));
 }
 
-// --help and --version answer without a display, on a terminal of any machine.
-void AnswerHelpWithoutDisplay(int argc, char* argv[]) {
-  for (int i = 1; i < argc; ++i) {
-    const QByteArray arg(argv[i]);
-    if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
-        arg == "--version") {
-      QCoreApplication core(argc, argv);
-      NameTheProgram();
-      std::exit(velmar::ParseCommandLine(QCoreApplication::arguments()) ? 0 : velmar::kBadUsage);
-    }
-  }
+// The command line is read before any display is needed: --help, --version,
+// a bad option and the commands that run without a window all work on a
+// terminal of any machine.
+std::optional<velmar::CommandLine> ReadCommandLine(int argc, char* argv[]) {
+  QCoreApplication core(argc, argv);
+  NameTheProgram();
+  return velmar::ParseCommandLine(QCoreApplication::arguments());
+}
+
+int RunCommand(int argc, char* argv[], const velmar::CommandLine& line) {
+  QCoreApplication core(argc, argv);
+  NameTheProgram();
+  velmar::ConfigureCommand command(line);
+  velmar::OnQuitSignal(&core, [&command] { command.Stop(); });
+  return command.Run();
+}
+
+// A bench run never shows a window, but its picture needs a QApplication.
+int RunBench(int argc, char* argv[], const velmar::CommandLine& line) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  NameTheProgram();
+  velmar::BenchCommand command(
+      line, [](const velmar::BenchResult& run, const QString& path, QString* error) {
+        return velmar::RenderBenchChart(run, nullptr, {}, path, error);
+      });
+  velmar::OnQuitSignal(&app, [&command] { command.Stop(QStringLiteral("signal")); });
+  if (velmar::QuitSignalled()) command.Stop(QStringLiteral("signal"));
+  return command.Run();
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  CatchSignals();
+  velmar::CatchQuitSignals();
   QElapsedTimer sinceStart;
   sinceStart.start();
-  AnswerHelpWithoutDisplay(argc, argv);
+  const std::optional<velmar::CommandLine> line = ReadCommandLine(argc, argv);
+  if (!line) return velmar::kBadUsage;
+  using Verb = velmar::CommandLine::Verb;
+  if (line->verb == Verb::Read || line->verb == Verb::Save || line->verb == Verb::Apply)
+    return RunCommand(argc, argv, *line);
+  if (line->verb == Verb::Bench) return RunBench(argc, argv, *line);
+
   QApplication app(argc, argv);
   NameTheProgram();
   QApplication::setDesktopFileName(QStringLiteral("org.velmar.EscConfig"));
-
-  const std::optional<velmar::CommandLine> line =
-      velmar::ParseCommandLine(QApplication::arguments());
-  if (!line) return velmar::kBadUsage;
   if (!velmar::LoadTranslations(app, line->lang) && !line->lang.isEmpty())
     std::fprintf(stderr, "velmar-esc-config: no translation for --lang %s; showing English\n",
                  qPrintable(line->lang));
@@ -105,7 +86,7 @@ int main(int argc, char* argv[]) {
 
   velmar::QtSerialPort port(line->ports.isEmpty() ? velmar::PortMap::FromSystem()
                                                   : velmar::PortMap::FromText(line->ports));
-  port.RefuseOpensWhen([] { return g_signalled != 0; });
+  port.RefuseOpensWhen(velmar::QuitSignalled);
   velmar::FormServices services;
   services.link.port = &port;
   services.link.timer1 = std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval);
@@ -115,10 +96,10 @@ int main(int argc, char* argv[]) {
   if (record.IsOpen()) services.record = &record;
 
   velmar::FormQKconfig window(std::move(services));
-  CloseOnSignals(window);
+  velmar::OnQuitSignal(&window, [&window] { window.close(); });
   window.Form_Load();
   // Told to quit while starting: end here, never shown, the port closed.
-  if (g_signalled) {
+  if (velmar::QuitSignalled()) {
     window.close();
     return 0;
   }

@@ -22,6 +22,7 @@ struct StepResult {
   // From the step's start until the speed first came within 2 % of the step's
   // mean; empty when it never did.
   std::optional<std::chrono::milliseconds> rise;
+  bool operator==(const StepResult&) const = default;
 };
 
 // A whole result: the rows of the steps completed, and why the run stopped
@@ -29,6 +30,7 @@ struct StepResult {
 struct BenchResult {
   std::vector<StepResult> steps;
   QString stopped;
+  bool operator==(const BenchResult&) const = default;
 };
 
 }  // namespace velmar

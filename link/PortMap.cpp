@@ -1,10 +1,11 @@
 #include "PortMap.h"
 
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <QtGlobal>
 #include <algorithm>
 #include <cstdio>
+
+#include "Platform.h"
 
 namespace velmar {
 namespace {
@@ -107,21 +108,7 @@ PortMap PortMap::FromText(const QString& text) {
 }
 
 PortMap PortMap::MachinePorts() {
-  PortMap map;
-#ifdef Q_OS_WIN
-  for (int n = kFirstPort; n <= kLastPort; ++n)
-    map.m_ports.insert(n, PortDevice{QStringLiteral("COM%1").arg(n), QString()});
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-    for (PortDevice& device : map.m_ports)
-      if (device.path == info.portName()) device.description = info.description();
-  }
-#else
-  QList<PortDevice> devices;
-  for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-    devices.append(PortDevice{info.systemLocation(), info.description()});
-  map = Number(devices);
-#endif
-  return map;
+  return Number(MachineSerialDevices());
 }
 
 }  // namespace velmar

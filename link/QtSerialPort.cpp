@@ -1,17 +1,11 @@
 #include "QtSerialPort.h"
 
-#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QMetaObject>
 #include <chrono>
 #include <cstdio>
 
-#include "OpenFailure.h"
-
-#ifdef Q_OS_LINUX
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#endif
+#include "Platform.h"
 
 namespace velmar {
 namespace {
@@ -24,19 +18,6 @@ Q_LOGGING_CATEGORY(lcLink, "velmar.link", QtWarningMsg)
 long long MonotonicMicros() {
   using namespace std::chrono;
   return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// USB-serial adapters hold received bytes for up to 16 ms unless asked not to,
-// which would add that much to every exchange. Ports without the setting
-// (pseudo-terminals, plain UARTs) refuse it, which is fine.
-void RequestLowLatency([[maybe_unused]] QSerialPort& port) {
-#ifdef Q_OS_LINUX
-  serial_struct serial{};
-  const int fd = int(port.handle());
-  if (fd < 0 || ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
-  serial.flags |= ASYNC_LOW_LATENCY;
-  ioctl(fd, TIOCSSERIAL, &serial);
-#endif
 }
 
 }  // namespace
@@ -80,7 +61,7 @@ bool QtSerialPort::Open() {
 }
 
 void QtSerialPort::ReportOpenFailure() {
-  const OpenFailure failure = DiagnoseOpenFailure(m_path, m_port.errorString());
+  const OpenFailure failure = DiagnoseOpenFailure(m_path, m_port.error(), m_port.errorString());
   qCDebug(lcLink, "%lld open COM%d failed: %s", MonotonicMicros(), m_number,
           qPrintable(failure.reason));
   // A returning device that stays busy is tried once a second: say so once.
@@ -188,7 +169,7 @@ void QtSerialPort::WatchForReturn() {
   // Only the path is looked at: opening the device is left to whoever wants it
   // back, and a device that is there but refuses the open is reported again at
   // the next look.
-  if (QFileInfo::exists(m_path)) emit returned();
+  if (DeviceIsThere(m_path)) emit returned();
 }
 
 }  // namespace velmar

@@ -43,7 +43,7 @@ class QtSerialPort final : public SerialPort {
   void TraceArrivals();
 
   PortMap m_ports;
-  QSerialPort m_port;
+  QSerialPort m_port{this};  // a child, so that a test can watch its errors
   int m_number = 1;
   int m_threshold = 0;
   // Counts opens, so that a close queued for a failed device never closes a

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the .deb from a build tree, unpacks it into a scratch root and checks
-# that every file lands in its place and that the package names its Qt runtime.
+# Builds the .deb from a build tree, runs lintian on it (any error or warning fails), unpacks
+# it into a scratch root and checks that every file lands in its place, that the changelog
+# speaks of the package's version and that the package names its Qt runtime.
 # Usage: check-deb.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -11,13 +12,27 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1
   { cat "$work/cpack.log"; exit 1; }
 debs=("$work"/out/*.deb)
 deb=${debs[0]}
-dpkg -x "$deb" "$work/root"
 
+echo "lintian $(basename "$deb"):"
+status=0
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || status=$?
+cat "$work/lintian.log"
+if [ "$status" -ne 0 ] || grep -q '^[EW]: ' "$work/lintian.log"; then
+  echo "lintian found errors or warnings (status $status)."
+  exit 1
+fi
+
+dpkg -x "$deb" "$work/root"
+doc=./usr/share/doc/velmar-esc-config
 expected="./usr/bin/velmar-esc-config
 ./usr/bin/velmar-esc-sim
 ./usr/share/applications/org.velmar.EscConfig.desktop
+$doc/changelog.gz
+$doc/copyright
 ./usr/share/icons/hicolor/48x48/apps/org.velmar.EscConfig.png
 ./usr/share/icons/hicolor/scalable/apps/org.velmar.EscConfig.svg
+./usr/share/man/man1/velmar-esc-config.1.gz
+./usr/share/man/man1/velmar-esc-sim.1.gz
 ./usr/share/metainfo/org.velmar.EscConfig.metainfo.xml"
 actual=$(cd "$work/root" && find . \( -type f -o -type l \) | LC_ALL=C sort)
 if [ "$actual" != "$expected" ]; then
@@ -27,6 +42,13 @@ if [ "$actual" != "$expected" ]; then
 fi
 echo "Files of $(basename "$deb"):"
 echo "$actual"
+
+version=$(dpkg-deb --field "$deb" Version)
+if ! zcat "$work/root/$doc/changelog.gz" | head -1 | grep -qF "velmar-esc-config ($version)"; then
+  echo "The changelog's latest entry is not for version $version:"
+  zcat "$work/root/$doc/changelog.gz" | head -1
+  exit 1
+fi
 
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "Depends: $depends"
@@ -39,4 +61,4 @@ done
 
 # The programs in the scratch root run from there.
 "$work/root/usr/bin/velmar-esc-config" --version
-"$work/root/usr/bin/velmar-esc-sim" --help >/dev/null
+"$work/root/usr/bin/velmar-esc-sim" --version

@@ -6,13 +6,18 @@ set -euo pipefail
 
 velmar_packages=(
   cmake g++ make pkg-config
-  qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libgl-dev
+  libqt6opengl6-dev  # Qt Charts' CMake package needs Qt OpenGL's, which qt6-charts-dev does not pull in
   qt6-tools-dev qt6-l10n-tools qt6-translations-l10n qt6-base-private-dev
   libgtest-dev clang-format
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-dejavu-core fonts-noto-cjk
   desktop-file-utils appstream dpkg-dev file
+  help2man lintian
 )
+
+# CMake options for every build below; scripts/test.sh turns warnings into errors.
+velmar_cmake_options=(-DVELMAR_WERROR=OFF)
 
 velmar_missing_packages() {
   local p
@@ -46,7 +51,8 @@ velmar_configure_and_build() {
   shift
   local targets=()
   [ $# -gt 0 ] && targets=(--target "$@")
-  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${velmar_cmake_options[@]}" >/dev/null
   cmake --build "$root/build" --parallel "$(nproc)" "${targets[@]}"
 }
 
@@ -55,6 +61,15 @@ velmar_configure_and_build() {
 velmar_build_sanitized() {
   local root=$1
   CC=clang CXX=clang++ cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELMAR_SANITIZE=ON >/dev/null
+    -DVELMAR_SANITIZE=ON "${velmar_cmake_options[@]}" >/dev/null
   cmake --build "$root/build-asan" --parallel "$(nproc)"
+}
+
+# velmar_build_portable ROOT: with gcc, in build-portable, on the Qt-only platform layer that
+# Windows and macOS builds use.
+velmar_build_portable() {
+  local root=$1
+  cmake -S "$root" -B "$root/build-portable" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELMAR_PORTABLE=ON "${velmar_cmake_options[@]}" >/dev/null
+  cmake --build "$root/build-portable" --parallel "$(nproc)"
 }

@@ -18,13 +18,19 @@ void Motor::SetThrottle(int throttle) {
   m_throttle = std::clamp(throttle, 0, kFullThrottle);
 }
 
-double Motor::TargetRpm() const {
-  return m_options.maxRpm * m_throttle / kFullThrottle;
+double SteadyRpm(const MotorOptions& options, int throttle) {
+  const double u = std::clamp(throttle, 0, kFullThrottle) / double{kFullThrottle};
+  const double load = options.propLoad;
+  if (load <= 0) return options.maxRpm * u;
+  // In units of the no-load speed at full throttle, the balance u - s = load * s^2 has one
+  // root s >= 0; dividing by the root at u = 1 puts full throttle at maxRpm.
+  const auto root = [load](double drive) { return std::sqrt(1 + 4 * load * drive) - 1; };
+  return options.maxRpm * root(u) / root(1);
 }
 
 void Motor::Run(Time elapsed) {
   if (elapsed <= Time::zero()) return;
-  const double target = TargetRpm();
+  const double target = SteadyRpm(m_options, m_throttle);
   if (m_options.tau <= Time::zero()) {
     m_rpm = target;
     return;

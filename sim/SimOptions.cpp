@@ -136,6 +136,8 @@ const std::map<std::string, Setter, std::less<>>& ValueOptions() {
 bool ApplyFlag(SimOptions& options, std::string_view name) {
   if (name == "--help" || name == "-h") {
     options.help = true;
+  } else if (name == "--version") {
+    options.version = true;
   } else if (name == "--reject-writes") {
     options.esc.rejectWrites = true;
   } else if (name == "--echo") {
@@ -191,7 +193,8 @@ The ESC:
   --reject-writes       keep every setting as it is, answering with the old value
   --hw N                hardware code (default 8250)
   --fw N                firmware version code (default 1012, shown as V1.012)
-  --max-rpm R           speed at full throttle (default 12000)
+  --max-rpm R           speed at full throttle (default 12000); a propeller's drag flattens
+                        the speed's rise towards the top (half throttle gives 62 % of it)
   --poles N             motor poles (default 14)
   --tau MS              time constant of the speed following the throttle (default 400)
   --failsafe MS         throttle off after this long without a request (default 1000, 0 = never)
@@ -210,6 +213,7 @@ The program:
   --link PATH           also make PATH a symbolic link to the device (removed at exit)
   --log FILE            log every request, answer and event with CLOCK_MONOTONIC microseconds
   --help                show this text
+  --version             show the version
 
 Commands on standard input, one a line: mute, unmute, set N V, hangup, mark TEXT, quit.
 End of input does not stop the simulator; SIGINT, SIGTERM or quit do.

@@ -12,6 +12,7 @@ struct SimOptions {
   std::string linkPath;  // empty: no symlink
   std::string logPath;   // empty: no log
   bool help = false;
+  bool version = false;
 };
 
 struct ParsedOptions {

@@ -16,6 +16,10 @@ int main(int argc, char** argv) {
     std::cout << velmar::sim::Usage();
     return 0;
   }
+  if (parsed.options.version) {
+    std::cout << "velmar-esc-sim " VELMAR_VERSION "\n";
+    return 0;
+  }
   velmar::sim::SimServer server(parsed.options);
   return server.Run();
 }

@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de_DE">
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Settings files (*.json)</source>
+        <translation>Einstellungsdateien (*.json)</translation>
+    </message>
+    <message>
+        <source>Save settings</source>
+        <translation>Einstellungen speichern</translation>
+    </message>
+    <message>
+        <source>Load settings</source>
+        <translation>Einstellungen laden</translation>
+    </message>
+</context>
+<context>
     <name>Str_Const</name>
     <message>
         <source>Unknown</source>
@@ -297,6 +312,71 @@
     <message>
         <source>Could not open:</source>
         <translation>Nicht zu öffnen:</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Nicht gespeichert: %1</translation>
+    </message>
+    <message>
+        <source>Save settings</source>
+        <translation>Einstellungen speichern</translation>
+    </message>
+    <message>
+        <source>Saved to %1.</source>
+        <translation>Gespeichert in %1.</translation>
+    </message>
+    <message>
+        <source>Not loaded: %1</source>
+        <translation>Nicht geladen: %1</translation>
+    </message>
+    <message>
+        <source>Load settings</source>
+        <translation>Einstellungen laden</translation>
+    </message>
+    <message>
+        <source>%1: %2 → %3</source>
+        <translation>%1: %2 → %3</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unbekannt</translation>
+    </message>
+    <message>
+        <source>The ESC already holds these settings: nothing to change.</source>
+        <translation>Der Regler hat diese Einstellungen bereits: nichts zu ändern.</translation>
+    </message>
+    <message>
+        <source>Change on the ESC:
+%1</source>
+        <translation>Am Regler ändern:
+%1</translation>
+    </message>
+    <message>
+        <source>
+
+Warning: the file is from a %1, this ESC is a %2.</source>
+        <translation>
+
+Achtung: Die Datei stammt von einem %1, dieser Regler ist ein %2.</translation>
+    </message>
+    <message>
+        <source>unknown ESC</source>
+        <translation>unbekannter Regler</translation>
+    </message>
+    <message numerus="yes">
+        <source>Writing %n setting(s) to the ESC…</source>
+        <translation>
+            <numerusform>Schreibe %n Einstellung in den Regler…</numerusform>
+            <numerusform>Schreibe %n Einstellungen in den Regler…</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The ESC confirmed every setting.</source>
+        <translation>Der Regler hat jede Einstellung bestätigt.</translation>
+    </message>
+    <message>
+        <source>The ESC did not take: %1.</source>
+        <translation>Der Regler hat nicht übernommen: %1.</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>QObject</name>
+    <message>
+        <source>Settings files (*.json)</source>
+        <translation>设置文件 (*.json)</translation>
+    </message>
+    <message>
+        <source>Save settings</source>
+        <translation>保存设置</translation>
+    </message>
+    <message>
+        <source>Load settings</source>
+        <translation>载入设置</translation>
+    </message>
+</context>
+<context>
     <name>Str_Const</name>
     <message>
         <source>Unknown</source>
@@ -297,6 +312,70 @@
     <message>
         <source>Could not open:</source>
         <translation>无法打开：</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>未保存：%1</translation>
+    </message>
+    <message>
+        <source>Save settings</source>
+        <translation>保存设置</translation>
+    </message>
+    <message>
+        <source>Saved to %1.</source>
+        <translation>已保存到 %1。</translation>
+    </message>
+    <message>
+        <source>Not loaded: %1</source>
+        <translation>未载入：%1</translation>
+    </message>
+    <message>
+        <source>Load settings</source>
+        <translation>载入设置</translation>
+    </message>
+    <message>
+        <source>%1: %2 → %3</source>
+        <translation>%1：%2 → %3</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>The ESC already holds these settings: nothing to change.</source>
+        <translation>电调已是这些设置，无需更改。</translation>
+    </message>
+    <message>
+        <source>Change on the ESC:
+%1</source>
+        <translation>将在电调上更改：
+%1</translation>
+    </message>
+    <message>
+        <source>
+
+Warning: the file is from a %1, this ESC is a %2.</source>
+        <translation>
+
+警告：该文件来自 %1，而此电调是 %2。</translation>
+    </message>
+    <message>
+        <source>unknown ESC</source>
+        <translation>未知电调</translation>
+    </message>
+    <message numerus="yes">
+        <source>Writing %n setting(s) to the ESC…</source>
+        <translation>
+            <numerusform>正在向电调写入 %n 项设置…</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The ESC confirmed every setting.</source>
+        <translation>电调已确认全部设置。</translation>
+    </message>
+    <message>
+        <source>The ESC did not take: %1.</source>
+        <translation>电调未接受：%1。</translation>
     </message>
 </context>
 <context>

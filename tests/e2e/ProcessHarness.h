@@ -99,6 +99,17 @@ class Child {
   void Signal(int number) const {
     if (m_pid > 0 && !m_status) kill(m_pid, number);
   }
+  // The exit status once the child has ended by itself within the timeout.
+  std::optional<int> Exit(milliseconds timeout) {
+    int status = 0;
+    WaitUntil(
+        [&] {
+          return m_status || (waitpid(m_pid, &status, WNOHANG) == m_pid && (m_status = status));
+        },
+        timeout);
+    if (!m_status || !WIFEXITED(*m_status)) return std::nullopt;
+    return WEXITSTATUS(*m_status);
+  }
   // SIGTERM, then whether the child exited with status 0 within the timeout.
   bool EndsCleanly(milliseconds timeout = milliseconds(5000)) {
     Signal(SIGTERM);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Motor.h"
 #include "ProcessHarness.h"
 
 namespace velmar::e2e {
@@ -101,6 +102,48 @@ TEST_F(EndToEnd, SigtermDuringStartUpEndsWithoutAWindowAndSendsNothing) {
   ASSERT_TRUE(m_sim->Mark());
   EXPECT_TRUE(RequestsSince(m_sim->ReadLog(), 0).empty());
 }
+
+// bench on a sweep of five steps, to its end or until SIGINT after the second row: each row's
+// mean is the model's steady speed, and the last frame is a throttle 0 the ESC acknowledged.
+class Bench : public EndToEnd {};
+TEST_P(Bench, SweepsAndEndsAtAnAcknowledgedZero) {
+  const bool interrupted = std::get<2>(GetParam());
+  m_sim.emplace(m_dir, std::vector<std::string>{"--poles", "14", "--tau", "50"});
+  ASSERT_TRUE(m_sim->Ready());
+  std::ofstream(m_dir.File("s.json"))
+      << R"({"format": "velmar-bench-run", "version": 1, "poles": 14, "sweep": )"
+         R"({"from": 40, "to": 200, "step": 40, "settle_ms": 300, "hold_ms": 800}})";
+  const auto rows = [&](std::vector<std::string> lines = {}) {
+    std::ifstream in(m_dir.File("r.csv"));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  };
+  Child bench({VELMAR_APP_BIN, "bench", m_dir.File("s.json"), "--port", "1=" + m_sim->LinkPath(),
+               "--out", m_dir.File("r.csv")},
+              m_dir.File("app.out"));
+  if (interrupted) {
+    ASSERT_TRUE(WaitUntil([&] { return rows().size() >= 3; }, milliseconds(20000)));
+    bench.Signal(SIGINT);
+  }
+  EXPECT_EQ(bench.Exit(milliseconds(30000)), interrupted ? 1 : 0);
+  const auto lines = rows();
+  ASSERT_EQ(lines.size(), interrupted ? 4u : 6u);
+  EXPECT_EQ(lines.back() == "# stopped: signal", interrupted) << lines.back();
+  for (std::size_t i = 1; i + interrupted < lines.size(); ++i) {
+    std::istringstream row(lines[i]);
+    double field[6] = {};  // step, throttle, settle, hold, samples, rpm_mean
+    for (double& value : field) row >> value, row.ignore();
+    const double model = sim::SteadyRpm({}, int(field[1]));
+    EXPECT_NEAR(field[5], model, model * 0.03) << lines[i];
+  }
+  const Log log = m_sim->ReadLog(), requests = RequestsSince(log, 0);
+  EXPECT_EQ(requests.empty() ? Bytes{} : requests.back().bytes, (Bytes{0x51, 0x4B, 4, 0}));
+  EXPECT_EQ(log.back().kind, "tx") << "the last throttle was not acknowledged";
+}
+INSTANTIATE_TEST_SUITE_P(E2e, Bench,
+                         ::testing::Values(Quiet{"ToItsEnd", "", false},  // name, -, SIGINT
+                                           Quiet{"UntilSigint", "", true}),
+                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 }  // namespace
 }  // namespace velmar::e2e

@@ -8,9 +8,12 @@
 
 #include "ProcessHarness.h"
 #include "app/FormQKconfig.h"
+#include "app/SettingsFileDialogs.h"
 #include "app/Translations.h"
+#include "formats/SettingsFile.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
+#include "sim/Motor.h"
 
 namespace velmar::testing {
 namespace {
@@ -22,10 +25,9 @@ class Pictures : public ::testing::TestWithParam<const char*> {};
 TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
   ASSERT_TRUE(LoadTranslations(*qApp, GetParam()));
   const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
-  const auto save = [lang = QString(GetParam()), dpi](QWidget& form, const char* page) {
-    return form.grab().save(QStringLiteral(VELMAR_SCREENSHOT_DIR "/%1%2%3.png")
-                                .arg(page, lang == "en" ? "" : "-" + lang,
-                                     dpi ? QStringLiteral("-%1dpi").arg(dpi) : ""));
+  const auto picture = [lang = QString(GetParam()), dpi](const char* name) {
+    return QStringLiteral(VELMAR_SCREENSHOT_DIR "/%1%2%3.png")
+        .arg(name, lang == "en" ? "" : "-" + lang, dpi ? QStringLiteral("-%1dpi").arg(dpi) : "");
   };
   ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
   e2e::TempDir dir;
@@ -37,15 +39,31 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
       {{&port, std::make_unique<QtOneShotTimer>(kIdlePollInterval),
         std::make_unique<QtOneShotTimer>(kReplyTimeout), [] { QCoreApplication::processEvents(); }},
        kProgramVersion,
-       [start] { return duration_cast<milliseconds>(steady_clock::now() - start); }});
+       [start] { return duration_cast<milliseconds>(steady_clock::now() - start); },
+       nullptr,
+       // Load is shown a file for another model, and its question is pictured, then cancelled.
+       [&dir](QWidget*, bool, const QString&) {
+         return QString::fromStdString(dir.File("f.json"));
+       },
+       [&picture](QWidget* parent, const QString& text) {
+         std::unique_ptr<QMessageBox> box(MakeLoadConfirmation(parent, text));
+         box->show();
+         return !box->grab().save(picture("load-confirmation"));
+       }});
   form.Form_Load();
   form.show();
-  EXPECT_TRUE(save(form, "unconnected"));  // before the first poll is answered
+  EXPECT_TRUE(form.grab().save(picture("unconnected")));  // before the first poll is answered
   const auto text = [&](const char* name) { return form.findChild<QLineEdit*>(name)->text(); };
   const QString unknown = text("TxtHardVer");
   ASSERT_TRUE(QTest::qWaitFor([&] { return text("TxtHardVer") != unknown; }, 10000));
   QTest::qWait(300);  // the five settings read after the identification
-  EXPECT_TRUE(save(form, "config-page"));
+  EXPECT_TRUE(form.grab().save(picture("config-page")));
+  SettingsFile file;
+  file.hardware = QStringLiteral("QK-10A V1.300");
+  file.settings = {3, 1, 2, 0, 1};  // by setting number
+  ASSERT_TRUE(WriteSettingsFile(QString::fromStdString(dir.File("f.json")), file, nullptr));
+  form.findChild<QPushButton*>(QStringLiteral("CmdLoad"))->click();
+  EXPECT_TRUE(QFile::exists(picture("load-confirmation")));
 
   form.findChild<QScrollBar*>(QStringLiteral("VSlPole"))->setValue(14);
   form.findChild<QTabWidget*>(QStringLiteral("TabStrip1"))->setCurrentIndex(1);
@@ -53,12 +71,12 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
   for (const int throttle : {60, 140, 100}) {
     while (slider->value() < throttle) QTest::keyClick(slider, Qt::Key_PageUp);
     while (slider->value() > throttle) QTest::keyClick(slider, Qt::Key_PageDown);
-    const int settled = 12000 * throttle / 200;  // 12000 r/min at full throttle; within 1 %
+    const int settled = static_cast<int>(sim::SteadyRpm({}, throttle));  // within 1 %
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return std::abs(text("TxtRev").toInt() - settled) < settled / 100; }, 10000))
         << throttle << ": " << text("TxtRev").toStdString();
   }
-  EXPECT_TRUE(save(form, "run-page"));
+  EXPECT_TRUE(form.grab().save(picture("run-page")));
   LoadTranslations(*qApp, "en");
 }
 

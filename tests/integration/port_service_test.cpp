@@ -35,7 +35,9 @@ TEST(PortService, OpensAloneMovesBytesAboveThresholdZeroAndIsLostOnceTillItsPath
   for (QtSerialPort* each : {&port, &other}) each->SetPortNumber(2);
   ASSERT_TRUE(port.Open());
   EXPECT_EQ(port.Describe(2), link);
+  QSignalSpy refused(&other, &SerialPort::openFailed);
   EXPECT_FALSE(other.Open()) << "in use";
+  EXPECT_EQ(refused.value(0).value(0).toString().section(": ", 0, 0), link) << "on any system";
   ASSERT_TRUE(port.Write(kPoll));
   char written[8];
   EXPECT_EQ(QByteArray(written, ::read(master, written, sizeof written)), kPoll);
@@ -53,11 +55,17 @@ TEST(PortService, OpensAloneMovesBytesAboveThresholdZeroAndIsLostOnceTillItsPath
   ASSERT_TRUE(other.Open());
   QSignalSpy lost(&other, &SerialPort::lost), returned(&other, &SerialPort::returned);
   other.SetReceiveThreshold(1);
+  // Between the device's first error and the port's close nothing more is written.
+  std::optional<bool> wroteWhileFailing;
+  QObject::connect(other.findChild<QSerialPort*>(), &QSerialPort::errorOccurred, [&] {
+    if (other.IsOpen() && !wroteWhileFailing) wroteWhileFailing = other.Write(kPoll);
+  });
   ::close(master);
   QFile::remove(link);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !lost.isEmpty(); }, 5000));
   EXPECT_FALSE(other.IsOpen());
   EXPECT_FALSE(other.Write(kPoll));
+  EXPECT_EQ(wroteWhileFailing, std::optional(false));
   QTest::qWait(1500);  // longer than between two looks for the device
   EXPECT_EQ(lost.size(), 1) << "a flood of errors from the dead device shows here";
   EXPECT_TRUE(returned.isEmpty()) << "the device is not there yet";

@@ -51,6 +51,10 @@ TEST(PortMap, NumbersAdaptersFirstThenTheRestByNaturalNameUpToSixteen) {
   EXPECT_EQ(Paths(map), QStringList({"1=/dev/ttyACM0", "2=/dev/ttyUSB0", "3=/dev/ttyUSB1",
                                      "4=/dev/ttyS2", "5=/dev/ttyS10"}));
   EXPECT_EQ(map.Device(3).description, "FT232R");
+  EXPECT_EQ(Paths(PortMap::Number(Devices("/dev/ttyS100 /dev/ttyXR0 /dev/ttyS20 /dev/ttyS3 "
+                                          "/dev/ttyS11 /dev/ttyS9 /dev/ttyXR /dev/ttyS10"))),
+            QStringList({"1=/dev/ttyS3", "2=/dev/ttyS9", "3=/dev/ttyS10", "4=/dev/ttyS11",
+                         "5=/dev/ttyS20", "6=/dev/ttyS100", "7=/dev/ttyXR", "8=/dev/ttyXR0"}));
   QStringList twenty;
   for (int i = 0; i < 20; ++i) twenty << QString("/dev/ttyS%1").arg(i);
   const PortMap sixteen = PortMap::Number(Devices(twenty.join(' ')));

@@ -80,14 +80,6 @@ INSTANTIATE_TEST_SUITE_P(
             "ChoiceSettledInTheListIsNotRepeated", {kChoose, 2, 9}, ReadSettingCommand(kBrake)}),
     [](const ::testing::TestParamInfo<SyncCase>& info) { return info.param.name; });
 
-TEST(Settings, AfterConnectingEverySettingIsReadInComparisonOrder) {
-  SettingsState s;
-  s.ForgetDevice();
-  EXPECT_EQ(s.Compare(), (std::vector<Command>{ReadSettingCommand(0), ReadSettingCommand(3),
-                                               ReadSettingCommand(1), ReadSettingCommand(2),
-                                               ReadSettingCommand(4)}));
-}
-
 TEST(Settings, UnknownSettingNumbersChangeNothing) {
   SettingsState s;
   EXPECT_EQ(s.TakeReply(5, 1, 2), std::nullopt);

@@ -3,6 +3,7 @@
 
 #include <QStringList>
 
+#include "session/BenchRun.h"
 #include "session/ConfigureJob.h"
 #include "session/EscSession.h"
 #include "support/ManualClock.h"
@@ -52,13 +53,15 @@ class Session : public ::testing::Test {
   //   tV      the throttle asked for;  pN  the pole count
   //   S / s   the session reads synced / not synced
   //   jTEXT   the configure job's result (ok, absent, refused, mismatch, lost; pending: none)
+  //   bH      a bench run: 30 settled 150 ms, held H ms; 35 held 250 ms; rpm_max 30000, no_speed_ms
+  //           1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON  Stop(REASON)
   void Run(const QString& script) {
     qsizetype checked = port.writes.size();
     for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
       SCOPED_TRACE(step.toStdString() + " at " + std::to_string(clock.Now().count()) + " ms");
       const char op = step[0].toLatin1();
       const QString arg = step.mid(1);
-      ASSERT_TRUE(QByteArray("+<>.?catpSsj").contains(op)) << "unknown step";
+      ASSERT_TRUE(QByteArray("+<>.?catpSsjbx").contains(op)) << "unknown step";
       QString got = arg;
       const auto setting = [&](const QString& pair) {
         return std::pair(SettingNumber(pair.section('=', 0, 0).toInt()),
@@ -87,15 +90,32 @@ class Session : public ::testing::Test {
         got = job && job->Outcome() != ConfigureJob::Result::Pending
                   ? ConfigureJob::Name(job->Outcome())
                   : "pending";
+      if (op == 'b') StartRun(arg.toInt());
+      if (op == 'x' && run) run->Stop(QString(arg).replace('_', ' '));
       EXPECT_EQ(got, arg);
     }
     EXPECT_EQ(port.writes.size(), checked) << "frames written that the script does not expect";
+  }
+
+  void StartRun(int hold) {
+    const BenchScript script{
+        14, {{30, 150ms, std::chrono::milliseconds(hold)}, {35, 0ms, 250ms}}, 30000, 1100ms};
+    run = std::make_unique<BenchRun>(*session, script, clock.MakeTimer(),
+                                     [&] { return clock.Now(); });
+    QObject::connect(run.get(), &BenchRun::stepDone, [this](StepResult r) {
+      reports << QStringLiteral("step%1:%2x%3").arg(r.step).arg(r.samples).arg(r.rpmMean);
+    });
+    QObject::connect(run.get(), &BenchRun::finished, [this](BenchResult r) {
+      reports << "finished:" + r.stopped.replace(' ', '_');
+    });
+    run->Start();
   }
 
   ScriptedPort port;
   ManualClock clock;
   std::unique_ptr<EscSession> session;
   std::unique_ptr<ConfigureJob> job;
+  std::unique_ptr<BenchRun> run;
   QStringList reports;
 };
 
@@ -186,6 +206,47 @@ INSTANTIATE_TEST_SUITE_P(
              "+100 >514B00 <59 +10 >514B030102 <5902 +10 >514B0201 <5902 jok")},
         Job{"AnEscThatFallsSilentIsLost", "", false,
             "+100 >514B00 <59 +10 >514B01 +310 >514B01 +310 >514B01 +310 jlost +1000 ."}),
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });
+
+// A bench run: each step climbs by 5 an acknowledgement to 30 (the motor runs above 25), settles
+// from the ESC's acknowledgement of the step's throttle, then averages the hold's samples; every
+// stop, and the end, sends the throttle 0 and waits for its acknowledgement.
+class BenchRuns : public Scripts {};
+TEST_P(BenchRuns, Run) {
+  Start(true);
+  ASSERT_TRUE(session->Link().SelectPort(1));
+  const QString steps = QLatin1String(std::get<2>(GetParam()));
+  Run(kConnect + steps.section(' ', 0, 0) +
+      " +100 >514B00 <59 +10 >514B0405 <59 ?ack5 +100 >514B00 <59 +10 >514B040A <59 +100 >514B00 "
+      "<59 +10 >514B040F <59 +100 >514B00 <59 +10 >514B0414 <59 +100 >514B00 <59 +10 >514B0419 <59 "
+      "?ack25 +100 >514B05 <59E80300 +10 >514B041E <59 ?ack30 " +
+      steps.section(' ', 1));
+}
+INSTANTIATE_TEST_SUITE_P(
+    Bench, BenchRuns,
+    ::testing::Values(
+        Script{"RunsEveryStepAndEndsAtZero", true,
+               "b220 +100 >514B05 <59E80300 +100 >514B05 <59D00700 +100 >514B05 <59D00700 +70 "
+               "?step1:2x8571 +30 >514B05 <59D00700 +10 >514B0423 <59 ?ack35 +100 >514B05 "
+               "<59E80300 +100 >514B05 <59E80300 +50 ?step2:2x17142 ?throttle0 +50 >514B00 <59 "
+               "+10 >514B0400 <59 ?ack0 ?finished:"},
+        Script{"AStopFromOutside", true,
+               "b5000 +50 xsignal ?throttle0 +50 >514B00 <59 +10 >514B0400 <59 ?ack0 "
+               "?finished:signal"},
+        Script{"AResultFileThatFails", true,
+               "b5000 +100 >514B05 <59E80300 xresult_file:_full +100 >514B00 <59 +10 >514B0400 "
+               "<59 ?ack0 ?finished:result_file:_full"},
+        Script{"ASpeedAboveTheLimit", true,
+               "b5000 +100 >514B05 <59F40100 ?throttle0 +10 >514B0400 <59 ?ack0 "
+               "?finished:speed_above_rpm_max"},
+        Script{"NoSpeedReplyWhileDriven", true,
+               "b5000 +100 >514B05 +310 >514B05 +310 >514B05 +280 <59000000 +90 ?throttle0 +10 "
+               ">514B00 <59 +10 >514B0400 <59 ?ack0 ?finished:no_speed_reply"},
+        Script{"TheConnectionLost", true,
+               "b5000 +100 >514B05 <59E80300 +100 >514B05 +310 >514B05 +310 >514B05 +310 "
+               "?unconnected ?throttle0 >514B00 <59 ?connected +10 >514B01 <593A20F403 +10 "
+               ">514B0200 <5902 +10 >514B0203 <5902 +10 >514B0201 <5901 +10 >514B0202 <5902 +10 "
+               ">514B0204 <5901 +10 >514B0400 <59 ?ack0 ?finished:connection_lost"}),
     [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 }  // namespace

@@ -47,5 +47,18 @@ TEST(SimModel, AnswersEachCommandOnEveryKindOfLine) {
   }
 }
 
+TEST(SimModel, MotorSettlesOnAConcaveCurveUpToMaxRpm) {
+  const MotorOptions options;
+  const auto rise = [&](int t) { return SteadyRpm(options, t) - SteadyRpm(options, t - 1); };
+  for (int t = 1; t < kFullThrottle; ++t)
+    EXPECT_TRUE(rise(t) > rise(t + 1) && rise(t + 1) > 0) << t;
+  EXPECT_EQ(SteadyRpm(options, 0), 0);
+  EXPECT_DOUBLE_EQ(SteadyRpm(options, kFullThrottle), options.maxRpm);
+  Motor motor(options);
+  motor.SetThrottle(100);
+  motor.Run(options.tau * 20);
+  EXPECT_NEAR(motor.Rpm(), SteadyRpm(options, 100), 0.01);
+}
+
 }  // namespace
 }  // namespace velmar::sim

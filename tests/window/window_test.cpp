@@ -14,6 +14,7 @@
 #include "app/Translations.h"
 #include "device/Identification.h"
 #include "device/Speed.h"
+#include "formats/SettingsFile.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -38,11 +39,13 @@ class Window : public ::testing::Test {
   void Start(QSet<int> usable = {1}, ProgramVersion version = kProgramVersion) {
     form.reset();
     port.usable = std::move(usable);
-    form = std::make_unique<FormQKconfig>(
-        FormServices{{&port, clock.MakeTimer(), clock.MakeTimer(), [] {}},
-                     version,
-                     [this] { return clock.Now(); },
-                     record});
+    form = std::make_unique<FormQKconfig>(FormServices{
+        {&port, clock.MakeTimer(), clock.MakeTimer(), [] {}},
+        version,
+        [this] { return clock.Now(); },
+        record,
+        [this](QWidget*, bool, const QString& suggested) { return (asked = suggested, file); },
+        [this](QWidget*, const QString& text) { return (question = text, confirm); }});
     form->Form_Load();
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -79,6 +82,8 @@ class Window : public ::testing::Test {
   ScriptedPort port;
   ManualClock clock;
   RunRecord* record = nullptr;
+  QString file, asked, question;  // the file the user picks; what Save suggested; Load's question
+  bool confirm = true;
   std::unique_ptr<FormQKconfig> form;
 };
 
@@ -93,7 +98,7 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
   EXPECT_EQ(form->windowTitle(), "Velmar ESC Config V1.1005");
   EXPECT_EQ(Text("TxtConnState"), "Unconnected");
   // Control=caption, or list=entries with the default marked, as they read on screen.
-  for (const QString pair :
+  for (const QString& pair :
        QString(
            "Label1=Port:;Label2=Status:;Label3=Firmware:;Label4=Hardware:;Label5=1.Cutoff "
            "Voltage;CombCutOffV=4.8V|5.6V *|6.0V|7.2V|8.4V|9.0V|11.0V|12.0V;Label7=2.Brake;"
@@ -108,7 +113,9 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
     for (int i = 0; list && i < list->count(); ++i) entries << list->itemText(i);
     EXPECT_EQ(list ? entries.join('|') : control->property("text").toString(),
               pair.section('=', 1));
-    if (list) EXPECT_EQ(list->currentText(), entries.filter("*").value(0));
+    if (list) {
+      EXPECT_EQ(list->currentText(), entries.filter("*").value(0));
+    }
   }
   EXPECT_EQ(Tabs()->tabText(0), "&Config");
   EXPECT_EQ(Tabs()->tabText(1), " &Run");
@@ -140,28 +147,18 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
   EXPECT_TRUE(NextFrame().isEmpty());
 }
 
-TEST_F(Window, ConnectingIdentifiesAndSelectorsFollowTheEscButNeverOverwriteAnUnknownValue) {
+TEST_F(Window, ConnectingShowsTheEscAndTheListsFollowItAndCarryTheUsersChoices) {
   Start({1, 2});
-  // The brake answers 0xF7, which no entry has: read again at each poll, never written over.
-  const QByteArray esc = Bytes({3, 0xF7, 2, 2, 1});
-  const QList<QByteArray> frames = ServeUntilIdle(esc);
-  EXPECT_EQ(frames.first(10), (QList<QByteArray>{kPoll, kIdentify, Read(0), Read(3), Read(1),
-                                                 Read(2), Read(4), kPoll, Read(1), kPoll}));
-  for (const QByteArray& frame : frames) EXPECT_NE(frame[2], char(ReqWriteSetting));
+  const QByteArray esc = Bytes({3, 1, 2, 2, 1});
+  ServeUntilIdle(esc);
+  EXPECT_EQ(Text("TxtConnState"), "Connected");
   EXPECT_EQ(Text("TxtHardVer"), "QK-10A V1.250");
   EXPECT_EQ(Text("TxtFirmVer"), "V1.012");
   EXPECT_EQ(List("CombCutOffV")->currentText(), "6.0V");
-  // The user's choice goes out with the next poll's reply, over the unknown value too.
   Choose("CombBrake", 1);
-  EXPECT_EQ(ServeUntilIdle(esc), (QList<QByteArray>{Read(1), kPoll, Write(1, 2), kPoll}));
-  // An answer other than the one written moves the selector to the ESC's value.
-  Choose("CombDir", 1);
-  port.Deliver(EscAnswer(NextFrame()));
-  EXPECT_EQ(NextFrame(), Write(4, 2));
-  port.Deliver(Y(1));
-  EXPECT_EQ(List("CombDir")->currentText(), "Forward *");
+  EXPECT_EQ(ServeUntilIdle(esc), (QList<QByteArray>{kPoll, Write(1, 2), kPoll}));
   Find<QPushButton>("CmdReset")->click();
-  EXPECT_TRUE(ServeUntilIdle(esc).contains(Write(0, 2)));
+  EXPECT_EQ(ServeUntilIdle(esc), (QList<QByteArray>{kPoll, Write(0, 2), Write(1, 1), kPoll}));
   // The wheel over a list without focus changes nothing, one turn each way.
   Tabs()->setFocus();
   for (const char* name :
@@ -179,6 +176,36 @@ TEST_F(Window, ConnectingIdentifiesAndSelectorsFollowTheEscButNeverOverwriteAnUn
   EXPECT_EQ(ServeUntilIdle(esc), QList<QByteArray>{kPoll});
 }
 
+TEST_F(Window, SaveKeepsTheEscsSettingsAndLoadAsksThenWritesAndConfirmsThem) {
+  QTemporaryDir dir;
+  file = dir.filePath("esc.json");
+  Start();
+  EXPECT_FALSE(Find<QPushButton>("CmdLoad")->isEnabled());
+  ServeUntilIdle(Bytes({3, 1, 2, 2, 1}));
+  Find<QPushButton>("CmdSave")->click();
+  EXPECT_EQ(asked, "QK-10A V1.250.json");
+  SettingsFile saved = *ReadSettingsFile(file, nullptr);
+  EXPECT_EQ(saved.settings[kCutOffV], 2);
+  saved.hardware = "QK-5A V1.000";
+  saved.settings = {1, 1, 2, 1, std::nullopt};  // by setting number
+  ASSERT_TRUE(WriteSettingsFile(file, saved, nullptr));
+  confirm = false;
+  Find<QPushButton>("CmdLoad")->click();
+  EXPECT_EQ(question,
+            "Change on the ESC:\nCutoff Voltage: 6.0V \u2192 5.6V\nBrake: Disable \u2192 Enable\n"
+            "Timing Advance: 10-20\u00B0 \u2192 20-30\u00B0\n\nWarning: the file is from a "
+            "QK-5A V1.000, this ESC is a QK-10A V1.250.");
+  EXPECT_EQ(ServeUntilIdle(), QList<QByteArray>{kPoll}) << "cancelled";
+  confirm = true;
+  Find<QPushButton>("CmdLoad")->click();
+  EXPECT_EQ(List("CombBrake")->currentText(), "Enable");
+  // The ESC takes the writes but holds its cutoff voltage when read back.
+  EXPECT_EQ(ServeUntilIdle(Bytes({3, 2, 3, 2, 1})),
+            (QList<QByteArray>{kPoll, Write(0, 2), Write(1, 2), Write(2, 3), Read(0), Read(1),
+                               Read(2), kPoll}));
+  EXPECT_EQ(Find<QLabel>("LbFileStatus")->text(), "The ESC did not take: Cutoff Voltage.");
+}
+
 TEST_F(Window, RunPageDrivenByKeysShowsRecordsAndTrendsTheSpeed) {
   QTemporaryDir dir;
   RunRecord run;
@@ -190,11 +217,16 @@ TEST_F(Window, RunPageDrivenByKeysShowsRecordsAndTrendsTheSpeed) {
   EXPECT_TRUE(Slider()->hasFocus());
   for (int i = 0; i < 6; ++i) QTest::keyClick(Slider(), Qt::Key_PageUp);
   EXPECT_EQ(Find<QLabel>("LbPower")->text(), "30");
-  Find<QScrollBar>("VSlPole")->setValue(14);
-  EXPECT_EQ(Text("TxtPole"), "14");
-  // Speed requests (the first before the throttle); 300 a glitch, 301 taken, 0 resets all.
-  const std::pair<int, const char*> replies[] = {{1000, "1714"}, {1000, "3428"}, {300, "3428"},
-                                                 {301, "9123"},  {0, "0"},       {1000, "1714"}};
+  // The pole count stays within 2 to 24, and the upper arrow raises it.
+  auto* poles = Find<QScrollBar>("VSlPole");
+  QTest::keyClick(poles, Qt::Key_Down);
+  EXPECT_EQ(Text("TxtPole"), "2");
+  for (int i = 0; i < 12; ++i) QTest::keyClick(poles, Qt::Key_Up);
+  EXPECT_EQ(Text("TxtPole"), "24");
+  poles->setValue(14);
+  // Speed requests (the first before the throttle); 0 resets the average and the trend.
+  const std::pair<int, const char*> replies[] = {
+      {1000, "1714"}, {1000, "3428"}, {0, "0"}, {1000, "1714"}};
   QStringList rows{QString::fromLatin1(RunRecord::kHeader)};
   for (const auto& [period, shown] : replies) {
     EXPECT_EQ(NextFrame(), kSpeed);
@@ -209,12 +241,12 @@ TEST_F(Window, RunPageDrivenByKeysShowsRecordsAndTrendsTheSpeed) {
   const SpeedTrend& trend = Find<SpeedTrendView>("SpeedTrend")->Trend();
   ASSERT_EQ(trend.Points().size(), 1u);
   EXPECT_EQ(trend.Points().back().rpm, 1714);
-  EXPECT_EQ(trend.Scale(), 2000);
   QFile file(dir.filePath("run.csv"));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
   EXPECT_EQ(QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts), rows);
   Slider()->setValue(100);
   EXPECT_EQ(Slider()->value(), 35);  // a jump: five above the last accepted value
+  EXPECT_EQ(Find<QLabel>("LbPower")->text(), "35");
   // Back to the Config page: the throttle returns to 0, goes out and clears the trend.
   Tabs()->setCurrentIndex(0);
   EXPECT_EQ(Text("TxtRev"), "0");
@@ -222,7 +254,7 @@ TEST_F(Window, RunPageDrivenByKeysShowsRecordsAndTrendsTheSpeed) {
   EXPECT_TRUE(trend.Points().empty());
 }
 
-TEST_F(Window, PortsFailOverTowardsTheStartAndLosingTheEscOrThePortStopsTheMotor) {
+TEST_F(Window, PortsFailOverTowardsTheStartAndALostPortShowsTheEscUnknown) {
   Start({1, 3, 4, 5});
   ServeUntilIdle();
   port.usable = {3};
@@ -234,25 +266,12 @@ TEST_F(Window, PortsFailOverTowardsTheStartAndLosingTheEscOrThePortStopsTheMotor
   ServeUntilIdle();
   Choose("CombPort", 1);
   EXPECT_EQ(Text("TxtConnState"), "Connected");
+  Tabs()->setCurrentIndex(1);
   Slider()->setValue(5);
-  port.Deliver(EscAnswer(NextFrame()));
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(NextFrame(), Throttle(5));  // never acknowledged
-  EXPECT_EQ(NextFrame(), kPoll);
-  EXPECT_EQ(Text("TxtConnState"), "Unconnected");
-  EXPECT_EQ(Text("TxtHardVer"), "Unknown");
-  // The 5 may have reached the ESC: the reconnection reads all again and sends the slider's 0.
-  EXPECT_EQ(ServeUntilIdle(), (QList<QByteArray>{kPoll, kIdentify, Read(0), Read(3), Read(1),
-                                                 Read(2), Read(4), Throttle(0), kPoll}));
-  Slider()->setValue(5);
-  port.Deliver(EscAnswer(NextFrame()));
-  EXPECT_EQ(NextFrame(), Throttle(5));
-  Slider()->setValue(0);  // the ESC is slow to answer
-  EXPECT_EQ(NextFrame(), Throttle(0));
-  port.Deliver(kY);
-  EXPECT_EQ(ServeUntilIdle(), QList<QByteArray>{kPoll}) << "acknowledged at the value sent";
   port.Vanish();
   EXPECT_EQ(Text("TxtConnState"), "Unconnected");
   EXPECT_EQ(Text("TxtFirmVer"), "Unknown");
+  EXPECT_EQ(Slider()->value(), 0);
   // The walk goes towards the start until no entry is left.
   port.usable = {};
   Choose("CombPort", 0);
@@ -330,8 +349,9 @@ Rooms TextRooms(QWidget* w, QStringList texts) {
     (bar->*&Peek<QTabBar>::initStyleOption)(&o, int(rooms.size()));
     rooms.append({s->subElementRect(QStyle::SE_TabBarTabText, &o, w), {o.text.remove('&')}});
   }
-  if (qobject_cast<QLabel*>(w) && w->isVisible())
-    rooms.append({w->contentsRect(), texts << qobject_cast<QLabel*>(w)->text()});
+  // A caption, not the file status, which wraps its messages.
+  if (auto* label = qobject_cast<QLabel*>(w); label && !label->wordWrap() && w->isVisible())
+    rooms.append({w->contentsRect(), texts << label->text()});
   return rooms;
 }
 

@@ -6,12 +6,22 @@
 
 namespace velmar {
 
-// What the user asked for on the command line.
+// What the user asked for on the command line: the window, or a command that
+// runs without one.
 struct CommandLine {
+  enum class Verb { Window, Read, Save, Apply, Bench };
+  Verb verb = Verb::Window;
   // The --port entries joined in VELMAR_ESC_PORTS's form; empty when none was given.
   QString ports;
+  int portCount = 0;  // --port entries naming a device ("*" aside)
+  // save and apply: the settings file; bench: the script.
+  QString file;
+  bool json = false;
+  bool force = false;
   // --record: the run record's file; empty when none was asked for.
   QString recordPath;
+  QString outPath;   // bench --out
+  QString plotPath;  // bench --plot
   // --lang: the language of the window, such as "de" or "zh_CN"; empty: the system's.
   QString lang;
 };
@@ -20,8 +30,8 @@ struct CommandLine {
 inline constexpr int kBadUsage = 2;
 
 // Parses the arguments (the program's name first). --help and --version print
-// and end the program. A bad value prints one line on standard error and gives
-// nothing: the caller exits with kBadUsage.
+// and end the program. A bad value prints one line on standard error, the usage
+// line after it, and gives nothing: the caller exits with kBadUsage.
 std::optional<CommandLine> ParseCommandLine(const QStringList& arguments);
 
 }  // namespace velmar

@@ -1,0 +1,278 @@
+#include "BenchChart.h"
+
+#include <QChartView>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScatterSeries>
+#include <QSvgGenerator>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+namespace velmar {
+namespace {
+
+// The throttle scale runs from stop to the ESC's full throttle.
+constexpr int kFullThrottle = 200;
+const QColor kRunColour(0x1f, 0x6f, 0xb4);
+const QColor kCompareColour(0xd9, 0x6c, 0x06);
+// The throttle axis runs this far past full throttle, so that the last step's point is whole.
+constexpr double kThrottleOverhang = 4;
+// Half the width of a bar's end caps, in throttle units.
+constexpr double kCapHalfWidth = 1.6;
+// The smallest speed scale, so that a run that has not moved yet still gets a sensible one.
+constexpr double kMinScale = 1000;
+
+// The top of the speed scale: a little above the fastest reply, on the finest round tick
+// interval that leaves at most eight intervals.
+struct Scale {
+  double top;
+  double interval;
+};
+Scale SpeedScale(double fastest) {
+  // A file's nonsense must not leave the axis without a range.
+  const double wanted = std::isfinite(fastest) ? std::max(fastest * 1.04, kMinScale) : kMinScale;
+  const double raw = wanted / 8;
+  const double magnitude = std::pow(10, std::floor(std::log10(raw)));
+  double step = magnitude * 10;
+  for (const double f : {1.0, 2.0, 2.5, 5.0}) {
+    if (f * magnitude >= raw) {
+      step = f * magnitude;
+      break;
+    }
+  }
+  return {std::ceil(wanted / step) * step, step};
+}
+
+double Fastest(const BenchResult& run) {
+  double fastest = 0;
+  for (const auto& s : run.steps) fastest = std::max({fastest, s.rpmMean, double(s.rpmMax)});
+  return fastest;
+}
+
+// One run: its means as a line with hollow points, so that the bar behind each stays readable,
+// and each step's range as a capped bar. Only the line appears in the legend.
+void AddRun(QChart& chart, const BenchResult& run, const QString& name, const QColor& colour,
+            Qt::PenStyle style, QValueAxis* x, QValueAxis* y) {
+  const auto attach = [&](QXYSeries* series, bool inLegend) {
+    chart.addSeries(series);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    for (auto* marker : chart.legend()->markers(series)) marker->setVisible(inLegend);
+  };
+  auto* mean = new QLineSeries;
+  mean->setName(name);
+  QPen pen(colour, 2, style);
+  pen.setCapStyle(Qt::RoundCap);
+  mean->setPen(pen);
+  auto* points = new QScatterSeries;
+  points->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+  points->setMarkerSize(8);
+  points->setPen(QPen(colour, 2));
+  points->setBrush(Qt::white);
+  attach(mean, true);
+  for (const auto& s : run.steps) {
+    mean->append(s.throttle, s.rpmMean);
+    points->append(s.throttle, s.rpmMean);
+    auto* bar = new QLineSeries;
+    const double t = s.throttle;
+    bar->append({{t - kCapHalfWidth, double(s.rpmMin)},
+                 {t + kCapHalfWidth, double(s.rpmMin)},
+                 {t, double(s.rpmMin)},
+                 {t, double(s.rpmMax)},
+                 {t - kCapHalfWidth, double(s.rpmMax)},
+                 {t + kCapHalfWidth, double(s.rpmMax)}});
+    bar->setPen(QPen(colour, 1.4));
+    attach(bar, false);
+  }
+  attach(points, false);
+}
+
+// An axis from 0 with a label every `interval`; it runs on to `end`, which may lie a little past
+// the last label so that a point there is drawn whole.
+QValueAxis* MakeAxis(const QString& title, double interval, double end) {
+  auto* axis = new QValueAxis;
+  axis->setTitleText(title);
+  axis->setRange(0, end);
+  axis->setTickType(QValueAxis::TicksDynamic);
+  axis->setTickAnchor(0);
+  axis->setTickInterval(interval);
+  axis->setLabelFormat(QStringLiteral("%d"));
+  axis->setGridLineColor(QColor(0xdd, 0xdd, 0xdd));
+  axis->setMinorTickCount(0);
+  return axis;
+}
+
+// Paints the chart at kBenchChartSize onto a device the painter is opened on.
+void Paint(QChart& chart, QPainter& painter) {
+  painter.setRenderHint(QPainter::Antialiasing);
+  QGraphicsScene scene;
+  scene.addItem(&chart);
+  const QRectF area(QPointF(0, 0), QSizeF(kBenchChartSize));
+  chart.setGeometry(area);
+  chart.layout()->activate();
+  scene.setSceneRect(area);
+  scene.render(&painter, area, area);
+  scene.removeItem(&chart);
+}
+
+}  // namespace
+
+std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult* compare,
+                                       const QString& compareFile) {
+  auto chart = std::make_unique<QChart>();
+  QString title = QStringLiteral("Mean speed per step; bars from min to max");
+  // The reason comes from a result file as well, so it is shown as text, never as markup.
+  if (!run.stopped.isEmpty())
+    title = QStringLiteral("<center>%1<br>The run stopped early: %2</center>")
+                .arg(title, run.stopped.toHtmlEscaped());
+  chart->setTitle(title);
+  chart->setAnimationOptions(QChart::NoAnimation);
+  chart->setBackgroundRoundness(0);
+  chart->setMargins(QMargins(6, 6, 12, 6));
+  chart->legend()->setAlignment(Qt::AlignBottom);
+  chart->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
+
+  const double fastest = std::max(Fastest(run), compare ? Fastest(*compare) : 0.0);
+  const Scale scale = SpeedScale(fastest);
+  auto* x = MakeAxis(QStringLiteral("Throttle"), 20, kFullThrottle + kThrottleOverhang);
+  auto* y = MakeAxis(QStringLiteral("r/min"), scale.interval, scale.top);
+  chart->addAxis(x, Qt::AlignBottom);
+  chart->addAxis(y, Qt::AlignLeft);
+  // The legend lists the series in the order they are added: this run first.
+  AddRun(*chart, run, QStringLiteral("This run"), kRunColour, Qt::SolidLine, x, y);
+  if (compare) {
+    // The legend reads its names as markup; a file's name is only text.
+    const QString file = QFileInfo(compareFile).fileName().toHtmlEscaped();
+    const QString name =
+        file.isEmpty() ? QStringLiteral("Compared run") : QStringLiteral("Compared: %1").arg(file);
+    AddRun(*chart, *compare, name, kCompareColour, Qt::DashLine, x, y);
+  }
+  return chart;
+}
+
+bool RenderBenchChart(const BenchResult& run, const BenchResult* compare,
+                      const QString& compareFile, const QString& path, QString* error) {
+  const auto fail = [&](const QString& why) {
+    if (error) *error = QStringLiteral("%1: %2").arg(path, why);
+    return false;
+  };
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
+    return fail(QStringLiteral("a picture's name ends in .png or .svg"));
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
+  const auto chart = MakeBenchChart(run, compare, compareFile);
+  if (suffix == QLatin1String("png")) {
+    QImage image(kBenchChartSize, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    Paint(*chart, painter);
+    painter.end();
+    if (!image.save(&file, "PNG")) return fail(file.errorString());
+  } else {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&file);
+    svg.setSize(kBenchChartSize);
+    svg.setViewBox(QRect(QPoint(0, 0), kBenchChartSize));
+    svg.setTitle(QStringLiteral("Bench run"));
+    // The PNG's resolution, so that the fonts' point sizes come out the same size in both.
+    svg.setResolution(QImage(1, 1, QImage::Format_RGB32).logicalDpiX());
+    QPainter painter(&svg);
+    Paint(*chart, painter);
+    painter.end();
+  }
+  if (!file.commit()) return fail(file.errorString());
+  return true;
+}
+
+BenchChartWindow::BenchChartWindow(BenchResultLoader load, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_load(std::move(load)) {
+  setWindowTitle(QStringLiteral("Bench run"));
+  m_view = new QChartView(this);
+  m_view->setRenderHint(QPainter::Antialiasing);
+  m_view->setMinimumSize(480, 300);
+  auto* compare = new QPushButton(QStringLiteral("&Compare with…"), this);
+  auto* exportButton = new QPushButton(QStringLiteral("&Export…"), this);
+  connect(compare, &QPushButton::clicked, this, [this] { CompareClicked(); });
+  connect(exportButton, &QPushButton::clicked, this, [this] { ExportClicked(); });
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(compare);
+  buttons->addWidget(exportButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_view, 1);
+  layout->addLayout(buttons);
+  resize(kBenchChartSize + QSize(24, 60));
+  Redraw();
+}
+
+void BenchChartWindow::SetRun(const BenchResult& run) {
+  m_run = run;
+  Redraw();
+}
+
+bool BenchChartWindow::CompareWith(const QString& path) {
+  QString error;
+  std::optional<BenchResult> loaded = m_load ? m_load(path, &error) : std::nullopt;
+  if (!loaded) {
+    QMessageBox::warning(this, windowTitle(), error);
+    return false;
+  }
+  m_compare = std::move(loaded);
+  m_compareFile = path;
+  Redraw();
+  return true;
+}
+
+bool BenchChartWindow::Export(const QString& path) {
+  QString error;
+  if (RenderBenchChart(m_run, m_compare ? &*m_compare : nullptr, m_compareFile, path, &error))
+    return true;
+  QMessageBox::warning(this, windowTitle(), error);
+  return false;
+}
+
+QChart* BenchChartWindow::Chart() const {
+  return m_view->chart();
+}
+
+void BenchChartWindow::Redraw() {
+  QChart* old = m_view->chart();
+  m_view->setChart(
+      MakeBenchChart(m_run, m_compare ? &*m_compare : nullptr, m_compareFile).release());
+  delete old;
+}
+
+void BenchChartWindow::CompareClicked() {
+  const QString path = QFileDialog::getOpenFileName(
+      this, QStringLiteral("Compare with a bench result"), QFileInfo(m_compareFile).path(),
+      QStringLiteral("Bench results (*.csv);;All files (*)"));
+  if (!path.isEmpty()) CompareWith(path);
+}
+
+void BenchChartWindow::ExportClicked() {
+  QString filter;
+  QString path = QFileDialog::getSaveFileName(
+      this, QStringLiteral("Export the chart"), QStringLiteral("bench-run.png"),
+      QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"), &filter);
+  if (path.isEmpty()) return;
+  // A name typed without a suffix takes the one of the chosen kind.
+  if (QFileInfo(path).suffix().isEmpty())
+    path +=
+        filter.startsWith(QLatin1String("SVG")) ? QStringLiteral(".svg") : QStringLiteral(".png");
+  Export(path);
+}
+
+}  // namespace velmar

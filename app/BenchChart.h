@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QChart>
+#include <QSize>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "formats/BenchResult.h"
+
+class QChartView;
+class QPushButton;
+
+namespace velmar {
+
+// The size of a picture written of a bench run, in the window's Export and on the command line.
+inline constexpr QSize kBenchChartSize(800, 500);
+
+// A bench run's curve, r/min against throttle: each step's mean as a point on a line and a bar
+// from its slowest to its fastest reply. A second run, when given, is drawn beside it in another
+// colour and named after its file. The caller owns the chart.
+std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult* compare,
+                                       const QString& compareFile = {});
+
+// Writes the chart as a PNG or SVG picture of kBenchChartSize, chosen by the path's suffix, and
+// replaces the file only once the whole picture is written. On failure returns false with a
+// message naming the file in *error. Needs a QApplication, not a display.
+bool RenderBenchChart(const BenchResult& run, const BenchResult* compare,
+                      const QString& compareFile, const QString& path, QString* error);
+
+// Reads a bench result CSV; on failure returns nothing with a message in *error.
+using BenchResultLoader =
+    std::function<std::optional<BenchResult>(const QString& path, QString* error)>;
+
+// A window with a bench run's chart, which follows the run while it progresses, can lay another
+// run's result beside it and writes the picture to a file.
+class BenchChartWindow final : public QWidget {
+ public:
+  explicit BenchChartWindow(BenchResultLoader load, QWidget* parent = nullptr);
+
+  // The run's steps so far; called again as each step completes.
+  void SetRun(const BenchResult& run);
+  // Loads the result at `path` and draws it beside the run; a file that cannot be read is
+  // reported in a message box and the chart stays as it was.
+  bool CompareWith(const QString& path);
+  // Writes the picture; a failure is reported in a message box.
+  bool Export(const QString& path);
+
+  QChart* Chart() const;
+
+ private:
+  void Redraw();
+  void CompareClicked();
+  void ExportClicked();
+
+  BenchResultLoader m_load;
+  BenchResult m_run;
+  std::optional<BenchResult> m_compare;
+  QString m_compareFile;
+  QChartView* m_view = nullptr;
+};
+
+}  // namespace velmar

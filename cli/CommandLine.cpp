@@ -1,0 +1,156 @@
+#include "CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QSet>
+#include <cstdio>
+
+#include "link/PortMap.h"
+
+namespace velmar {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: velmar-esc-config [--port N=PATH]... [--record FILE.csv]\n"
+    "       velmar-esc-config read  [--port N=PATH]... [--json]\n"
+    "       velmar-esc-config save  FILE [--port N=PATH]\n"
+    "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--json]\n"
+    "       velmar-esc-config bench SCRIPT [--port N=PATH] --out RESULT.csv "
+    "[--plot CURVE.png|CURVE.svg] [--record RUN.csv]\n"
+    "See --help.";
+
+std::nullopt_t Complain(const QString& text) {
+  std::fprintf(stderr, "velmar-esc-config: %s\n%s\n", qPrintable(text), kUsage);
+  return std::nullopt;
+}
+
+using Verb = CommandLine::Verb;
+
+std::optional<Verb> VerbNamed(const QString& name) {
+  if (name == QLatin1String("read")) return Verb::Read;
+  if (name == QLatin1String("save")) return Verb::Save;
+  if (name == QLatin1String("apply")) return Verb::Apply;
+  if (name == QLatin1String("bench")) return Verb::Bench;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Configures and bench-tests a Velmar brushless-motor ESC over a serial line.\n\n"
+      "Without a command it opens the window. Commands, which need no display:\n"
+      "  read               print each ESC's hardware, firmware and settings\n"
+      "  save FILE          write one ESC's settings to a settings file\n"
+      "  apply FILE         write a settings file's settings to every ESC and read them back\n"
+      "  bench SCRIPT       run a bench-run script on one ESC and write its results\n"
+      "Without --port, the commands use every port the window would list.\n"
+      "Exit status: 0 done; 1 an ESC absent, refused, mismatched or lost, or a run stopped;\n"
+      "2 bad usage or a bad file, before any port is opened."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption port(
+      QStringLiteral("port"),
+      QStringLiteral("Use the device PATH as port N (1 to 16), as an entry of VELMAR_ESC_PORTS "
+                     "does; repeat for more ports. \"*\" adds the machine's other ports after "
+                     "the named ones. Replaces VELMAR_ESC_PORTS for this run."),
+      QStringLiteral("N=PATH"));
+  const QCommandLineOption record(
+      QStringLiteral("record"),
+      QStringLiteral("Append one CSV row to FILE for every speed reply: time since start (ms), "
+                     "throttle, raw period, poles, r/min shown, connection state."),
+      QStringLiteral("FILE.csv"));
+  const QCommandLineOption json(QStringLiteral("json"),
+                                QStringLiteral("read, apply: print one JSON document."));
+  const QCommandLineOption force(
+      QStringLiteral("force"),
+      QStringLiteral("apply: also to ESCs whose hardware differs from the file's."));
+  const QCommandLineOption out(QStringLiteral("out"),
+                               QStringLiteral("bench: write the results, a row per step."),
+                               QStringLiteral("RESULT.csv"));
+  const QCommandLineOption plot(QStringLiteral("plot"),
+                                QStringLiteral("bench: draw the curve as PNG or SVG."),
+                                QStringLiteral("CURVE.png|CURVE.svg"));
+  const QCommandLineOption lang(
+      QStringLiteral("lang"),
+      QStringLiteral("Show the window in language CODE (en, de, zh_CN) instead of the system's. "
+                     "An unknown code gives English."),
+      QStringLiteral("CODE"));
+  parser.addOptions({port, record, json, force, out, plot, lang});
+
+  if (!parser.parse(arguments)) return Complain(parser.errorText());
+  if (parser.isSet(help)) parser.showHelp(0);
+  if (parser.isSet(version)) parser.showVersion();
+
+  CommandLine line;
+  QStringList positional = parser.positionalArguments();
+  if (!positional.isEmpty()) {
+    const std::optional<Verb> verb = VerbNamed(positional.constFirst());
+    if (!verb) return Complain(QStringLiteral("unknown command \"%1\"").arg(positional.first()));
+    line.verb = *verb;
+    positional.removeFirst();
+  }
+  const bool takesFile = line.verb != Verb::Window && line.verb != Verb::Read;
+  if (takesFile) {
+    if (positional.isEmpty())
+      return Complain(QStringLiteral("%1 needs a file").arg(parser.positionalArguments()[0]));
+    line.file = positional.takeFirst();
+  }
+  if (!positional.isEmpty())
+    return Complain(QStringLiteral("unexpected argument \"%1\"").arg(positional.constFirst()));
+
+  // Each option belongs to some of the commands.
+  const std::pair<const QCommandLineOption&, QList<Verb>> owners[] = {
+      {record, {Verb::Window, Verb::Bench}},
+      {json, {Verb::Read, Verb::Apply}},
+      {force, {Verb::Apply}},
+      {out, {Verb::Bench}},
+      {plot, {Verb::Bench}}};
+  for (const auto& [option, verbs] : owners)
+    if (parser.isSet(option) && !verbs.contains(line.verb))
+      return Complain(QStringLiteral("--%1 does not go with this command").arg(option.names()[0]));
+
+  QSet<int> numbers;
+  QSet<QString> paths;
+  for (const QString& entry : parser.values(port)) {
+    QStringList warnings;
+    bool machine = false;
+    const PortMap map = PortMap::Parse(entry, &warnings, &machine);
+    if (!warnings.isEmpty() || entry.trimmed().isEmpty() || entry.contains(QLatin1Char(',')))
+      return Complain(
+          QStringLiteral("--port \"%1\": expected N=PATH with N from 1 to 16, or *").arg(entry));
+    for (auto it = map.Ports().cbegin(); it != map.Ports().cend(); ++it) {
+      if (numbers.contains(it.key()))
+        return Complain(QStringLiteral("--port: port %1 is named twice").arg(it.key()));
+      if (paths.contains(it->path))
+        return Complain(QStringLiteral("--port: %1 is named under two numbers").arg(it->path));
+      numbers.insert(it.key());
+      paths.insert(it->path);
+    }
+    line.ports += (line.ports.isEmpty() ? QString() : QStringLiteral(",")) + entry;
+  }
+  line.portCount = int(numbers.size());
+  const bool onePort = line.verb == Verb::Save || line.verb == Verb::Bench;
+  if (onePort && (line.portCount > 1 || (line.portCount == 1 && line.ports.contains('*'))))
+    return Complain(QStringLiteral("this command takes one ESC: name one --port"));
+
+  line.lang = parser.value(lang);
+  line.json = parser.isSet(json);
+  line.force = parser.isSet(force);
+  const std::pair<const QCommandLineOption&, QString*> files[] = {
+      {record, &line.recordPath}, {out, &line.outPath}, {plot, &line.plotPath}};
+  for (const auto& [option, path] : files) {
+    if (!parser.isSet(option)) continue;
+    *path = parser.value(option);
+    if (path->isEmpty())
+      return Complain(QStringLiteral("--%1 needs a file name").arg(option.names()[0]));
+  }
+  if (line.verb == Verb::Bench && line.outPath.isEmpty())
+    return Complain(QStringLiteral("bench needs --out RESULT.csv"));
+  if (!line.plotPath.isEmpty() && !line.plotPath.endsWith(QLatin1String(".png")) &&
+      !line.plotPath.endsWith(QLatin1String(".svg")))
+    return Complain(QStringLiteral("--plot: the file must end in .png or .svg"));
+  return line;
+}
+
+}  // namespace velmar

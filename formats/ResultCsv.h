@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QFile>
+#include <QString>
+#include <chrono>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "formats/BenchResult.h"
+#include "formats/BenchScript.h"
+
+namespace velmar {
+
+inline constexpr char kResultCsvHeader[] =
+    "step,throttle,settle_ms,hold_ms,samples,rpm_mean,rpm_min,rpm_max,rpm_sd,rise_ms";
+inline constexpr qint64 kResultCsvLimit = 1024 * 1024;
+
+// The result of a bench run, a row per step as the step ends. Each row is flushed
+// as it is written, so a run cut short by a crash or a pulled cable keeps the
+// steps it finished; every failed write is reported.
+class ResultCsv {
+ public:
+  bool Open(const QString& path, QString* error);  // truncates; writes the header
+  bool Append(const StepResult& row, QString* error);
+  bool Stop(const QString& reason, QString* error);  // "# stopped: REASON", the last line
+  void Close();
+
+ private:
+  bool Write(const QByteArray& line, QString* error);
+  QFile m_file;
+};
+
+// Reads a result back, to compare a run with an earlier one. The file is untrusted:
+// over 1 MiB, a wrong header or a malformed row refuses it whole, with a message
+// naming the file and the line.
+std::optional<BenchResult> ReadResultCsv(const QString& path, QString* error);
+
+// A speed sample of a step: the time since the step started, and r/min.
+using SpeedSamples = std::vector<std::pair<std::chrono::milliseconds, int>>;
+
+// A step's row from its samples: mean, least, most and population standard
+// deviation over the hold's samples; rise is the earliest sample, settle or hold,
+// that came within 2 % of that mean. Without hold samples all are 0 and rise empty.
+StepResult StepStatistics(int step, const BenchStep& spec, const SpeedSamples& settle,
+                          const SpeedSamples& hold);
+
+}  // namespace velmar

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "formats/BenchResult.h"
+#include "formats/BenchScript.h"
+#include "formats/ResultCsv.h"
+#include "link/OneShotTimer.h"
+#include "session/EscSession.h"
+
+namespace velmar {
+
+// A bench run on one motor-driving session: each step climbs through the
+// throttle's rise limit, settles, then holds while its speed samples are taken.
+// However it ends, the throttle goes back to 0 and the ESC's acknowledgement of
+// it is awaited (for one reply timeout) before `finished`.
+class BenchRun : public QObject {
+  Q_OBJECT
+
+ public:
+  using Clock = std::function<std::chrono::milliseconds()>;
+
+  BenchRun(EscSession& session, BenchScript script, std::unique_ptr<OneShotTimer> timer, Clock now,
+           QObject* parent = nullptr);
+  ~BenchRun() override;
+
+  // Sets the session's poles and starts the first step; a session that is not
+  // connected ends the run at once.
+  void Start();
+  // Ends the run for `reason`; the first reason given is the one kept. A run
+  // already stopping or finished is left alone.
+  void Stop(const QString& reason);
+
+  bool Running() const { return m_phase != Phase::Idle && m_phase != Phase::Done; }
+  bool Finished() const { return m_phase == Phase::Done; }
+  const BenchResult& Result() const { return m_result; }
+
+ signals:
+  void stepStarted(int index, int throttle);  // index 0 for the first step
+  void stepDone(StepResult result);
+  void finished(BenchResult result);
+
+ private:
+  enum class Phase { Idle, Climb, Settle, Hold, Stopping, Done };
+
+  void StartStep(size_t index);
+  void Acknowledged(int throttle);
+  void Read(const SpeedReading& reading);
+  void BeginSettle();
+  void BeginHold();
+  void EndHold();
+  void End(const QString& reason);
+  void Done();
+  void Timeout();
+  void Schedule();
+
+  EscSession& m_session;
+  BenchScript m_script;
+  std::unique_ptr<OneShotTimer> m_timer;
+  Clock m_now;
+  Phase m_phase = Phase::Idle;
+  size_t m_step = 0;
+  std::chrono::milliseconds m_stepStart{0};
+  std::chrono::milliseconds m_phaseEnd{0};  // the settle's, the hold's or the stop's end
+  // Since when the motor has been driven without a speed sample.
+  std::optional<std::chrono::milliseconds> m_quietSince;
+  SpeedSamples m_settle, m_hold;
+  BenchResult m_result;
+  QString m_reason;
+};
+
+}  // namespace velmar
