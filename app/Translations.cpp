@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace velmar {
@@ -25,20 +26,29 @@ bool LoadTranslations(QCoreApplication& app, const QString& lang) {
   for (const auto& translator : Installed()) app.removeTranslator(translator.get());
   Installed().clear();
 
-  const QLocale locale = lang.isEmpty() ? QLocale::system() : QLocale(lang);
-  // QLocale takes an unknown code for "C"; English is the texts as written.
-  const bool english = locale.language() == QLocale::English;
+  // The user's languages in their order of preference (LANGUAGE, LC_ALL, LC_MESSAGES, LANG):
+  // the first that is English or has a translation wins. An unknown code reads "C".
+  const QLocale asked = lang.isEmpty() ? QLocale::system() : QLocale(lang);
   auto own = std::make_unique<QTranslator>();
-  const bool known = english || (locale.language() != QLocale::C &&
-                                 own->load(locale, QStringLiteral("velmar"), QStringLiteral("_"),
-                                           QString::fromLatin1(kOwnTranslations)));
-  if (!lang.isEmpty()) QLocale::setDefault(known ? locale : QLocale(QLocale::English));
-  if (!known || english) return known;
+  std::optional<QLocale> found;
+  bool english = false;
+  for (QString name : asked.uiLanguages()) {
+    name.replace(QLatin1Char('-'), QLatin1Char('_'));
+    english = name == QLatin1String("en") || name.startsWith(QLatin1String("en_"));
+    if (english) break;
+    if (own->load(QStringLiteral("velmar_") + name, QString::fromLatin1(kOwnTranslations))) {
+      found = QLocale(name);
+      break;
+    }
+  }
+  const bool known = english || found;
+  if (!lang.isEmpty()) QLocale::setDefault(known ? asked : QLocale(QLocale::English));
+  if (!found) return known;
 
   app.installTranslator(own.get());
   Installed().push_back(std::move(own));
   auto qt = std::make_unique<QTranslator>();
-  if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+  if (qt->load(*found, QStringLiteral("qtbase"), QStringLiteral("_"),
                QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     app.installTranslator(qt.get());
     Installed().push_back(std::move(qt));
