@@ -256,6 +256,11 @@ void FormQKconfig::BuildConfigPage() {
   Describe(CombDir, tr("Rotation direction"), tr("The motor's direction of rotation."));
   Describe(CmdReset, tr("Restore default"),
            tr("Selects the default entry of every setting and writes them to the ESC."));
+  Describe(CmdSave, QString(), tr("Writes the connected ESC's settings to a settings file."));
+  Describe(CmdLoad, QString(),
+           tr("Reads a settings file, shows what it changes and on OK writes it to the ESC."));
+  // Its name is its message, so that a new one is told.
+  Describe(LbFileStatus, QString(), tr("What Save and Load did."));
 
   for (SettingNumber number : kComparisonOrder)
     connect(SettingSelector(number), &QComboBox::activated, this,

@@ -378,6 +378,18 @@ Achtung: Die Datei stammt von einem %1, dieser Regler ist ein %2.</translation>
         <source>The ESC did not take: %1.</source>
         <translation>Der Regler hat nicht übernommen: %1.</translation>
     </message>
+    <message>
+        <source>Writes the connected ESC&apos;s settings to a settings file.</source>
+        <translation>Schreibt die Einstellungen des verbundenen Reglers in eine Einstellungsdatei.</translation>
+    </message>
+    <message>
+        <source>Reads a settings file, shows what it changes and on OK writes it to the ESC.</source>
+        <translation>Liest eine Einstellungsdatei, zeigt, was sie ändert, und schreibt sie nach OK in den Regler.</translation>
+    </message>
+    <message>
+        <source>What Save and Load did.</source>
+        <translation>Was Speichern und Laden bewirkt haben.</translation>
+    </message>
 </context>
 <context>
     <name>velmar::SpeedTrendView</name>

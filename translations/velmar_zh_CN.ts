@@ -377,6 +377,18 @@ Warning: the file is from a %1, this ESC is a %2.</source>
         <source>The ESC did not take: %1.</source>
         <translation>电调未接受：%1。</translation>
     </message>
+    <message>
+        <source>Writes the connected ESC&apos;s settings to a settings file.</source>
+        <translation>把所连电调的设置写入设置文件。</translation>
+    </message>
+    <message>
+        <source>Reads a settings file, shows what it changes and on OK writes it to the ESC.</source>
+        <translation>读取设置文件，显示将更改的内容，确认后写入电调。</translation>
+    </message>
+    <message>
+        <source>What Save and Load did.</source>
+        <translation>保存和载入的结果。</translation>
+    </message>
 </context>
 <context>
     <name>velmar::SpeedTrendView</name>
