@@ -10,12 +10,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <optional>
 
 #include "AppIcon.h"
+#include "BenchChart.h"
 #include "Caption.h"
 #include "PoleScrollBar.h"
 #include "SettingsFileDialogs.h"
@@ -24,6 +26,8 @@
 #include "WheelGuard.h"
 #include "device/Identification.h"
 #include "device/Speed.h"
+#include "formats/ResultCsv.h"
+#include "session/BenchRun.h"
 
 namespace velmar {
 namespace {
@@ -84,6 +88,12 @@ QLineEdit* MakeStatusBox(QWidget* parent, const char* name, const QRect& rect) {
   return box;
 }
 
+// Why a bench run stopped: kept in English in its result file, shown in the user's language.
+const QString kStoppedByUser =
+    QStringLiteral(QT_TRANSLATE_NOOP("velmar::FormQKconfig", "stopped by the user"));
+const QString kLeftRunPage =
+    QStringLiteral(QT_TRANSLATE_NOOP("velmar::FormQKconfig", "left the Run page"));
+
 // What a screen reader says the control is, beyond the text it shows.
 void Describe(QWidget* control, const QString& name, const QString& description) {
   control->setAccessibleName(name);
@@ -126,12 +136,17 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
       m_record(services.record),
       m_askFile(services.askFile ? std::move(services.askFile) : AskSettingsFile),
       m_confirm(services.confirm ? std::move(services.confirm) : ConfirmLoad),
+      m_chooseScript(services.chooseScript ? std::move(services.chooseScript) : ChooseBenchScript),
+      m_makeTimer(std::move(services.makeTimer)),
+      m_resultFolder(services.resultFolder),
       m_session(std::move(services.link), true) {
   setObjectName(QStringLiteral("FormQKconfig"));
   setFont(SansSerif(8.25));
   setWindowIcon(AppIcon());
   setFixedSize(Px(5715), Px(6945));
 
+  if (!m_makeTimer)
+    m_makeTimer = [] { return std::make_unique<QtOneShotTimer>(std::chrono::milliseconds(0)); };
   BuildControls();
   SetKeyboardOrder();
   ConnectSession();
@@ -312,6 +327,7 @@ void FormQKconfig::BuildRunPage() {
   SldPower->setValue(0);
   // The free band below the throttle scale.
   m_trend = Place(new SpeedTrendView(page), "SpeedTrend", Twips(720, 4290, 4215, 705));
+  BuildBenchControls(page);
 
   Label14->setBuddy(VSlPole);
   Label12->setBuddy(TxtRev);
@@ -331,6 +347,24 @@ void FormQKconfig::BuildRunPage() {
   connect(SldPower, &QSlider::valueChanged, this, &FormQKconfig::SldPower_Change);
   connect(SldPower, &QSlider::sliderMoved, this, &FormQKconfig::SldPower_Change);
   connect(VSlPole, &QScrollBar::valueChanged, this, &FormQKconfig::VSlPole_Change);
+}
+
+void FormQKconfig::BuildBenchControls(QWidget* page) {
+  // In the free band to the right of the throttle's value.
+  CmdBench = Place(new QPushButton(tr("&Bench run\u2026"), page), "CmdBench",
+                   Twips(2880, 3075, 1335, 375));
+  CmdStop = Place(new QPushButton(tr("Stop"), page), "CmdStop", Twips(4320, 3075, 855, 375));
+  LbBench = Place(new QLabel(page), "LbBench", Twips(840, 120, 4335, 435));
+  LbBench->setWordWrap(true);
+  connect(CmdBench, &QPushButton::clicked, this, &FormQKconfig::CmdBench_Click);
+  connect(CmdStop, &QPushButton::clicked, this, [this] { StopMotor(kStoppedByUser); });
+  // Space, Esc and Home stop the motor on this page at any time, with or without a run.
+  for (const QKeySequence key :
+       {QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Home)}) {
+    auto* shortcut = new QShortcut(key, page);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] { StopMotor(kStoppedByUser); });
+  }
 }
 
 void FormQKconfig::SetKeyboardOrder() {
@@ -356,7 +390,7 @@ void FormQKconfig::TabStrip1_Click() {
   if (tab == CurTab) return;
   CurTab = tab;
   if (CurTab == 1) {
-    SldPower->setValue(0);
+    StopMotor(kLeftRunPage);
     FrameConfig->show();
     FrameRun->hide();
     TabStrip1->setFocus();

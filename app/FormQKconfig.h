@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "Version.h"
+#include "formats/BenchResult.h"
+#include "formats/BenchScript.h"
 #include "session/EscSession.h"
 
 class QComboBox;
@@ -21,6 +23,9 @@ class QTabWidget;
 
 namespace velmar {
 
+class BenchChartWindow;
+class BenchRun;
+class ResultCsv;
 class RunRecord;
 class SpeedTrendView;
 
@@ -39,6 +44,11 @@ struct FormServices {
   // Save and Load ask for a file and Load for a confirmation; tests answer for the user.
   std::function<QString(QWidget* parent, bool save, const QString& suggested)> askFile;
   std::function<bool(QWidget* parent, const QString& text)> confirm;
+  // Bench run: the script (empty for the default sweep, nothing when cancelled), the run's
+  // timer, and the folder its result CSVs go to (empty: the user's data folder).
+  std::function<std::optional<QString>(QWidget* parent, const QString& last)> chooseScript;
+  std::function<std::unique_ptr<OneShotTimer>()> makeTimer;
+  QString resultFolder;
 };
 
 // The window: a view of one ESC session. It owns the controls, shows what the
@@ -68,6 +78,7 @@ class FormQKconfig : public QWidget {
   void CmdReset_Click();
   void CmdSave_Click();
   void CmdLoad_Click();
+  void CmdBench_Click();
 
   // The motor test.
   void SldPower_Change();
@@ -99,6 +110,11 @@ class FormQKconfig : public QWidget {
   void FollowThrottle(int throttle);
   void NoteSpeed(const SpeedReading& reading);
   void ShowApplied(const std::vector<SettingNumber>& mismatched);
+  void BuildBenchControls(QWidget* page);
+  // Ends a bench run, if one runs, and brings the throttle to 0.
+  void StopMotor(const QString& reason);
+  void ShowBenchProgress();
+  void BenchFinished(const BenchResult& result);
   void Tell(const QString& text);
   void NoteOpenFailure(const QString& why);
   void CentreOnScreen();
@@ -121,6 +137,9 @@ class FormQKconfig : public QWidget {
   RunRecord* m_record = nullptr;
   std::function<QString(QWidget*, bool, const QString&)> m_askFile;
   std::function<bool(QWidget*, const QString&)> m_confirm;
+  std::function<std::optional<QString>(QWidget*, const QString&)> m_chooseScript;
+  std::function<std::unique_ptr<OneShotTimer>()> m_makeTimer;
+  QString m_resultFolder;
   EscSession m_session;
 
   // Controls.
@@ -165,9 +184,17 @@ class FormQKconfig : public QWidget {
   QLabel* Label18 = nullptr;
   QSlider* SldPower = nullptr;
   SpeedTrendView* m_trend = nullptr;
+  QPushButton* CmdBench = nullptr;
+  QPushButton* CmdStop = nullptr;
+  QLabel* LbBench = nullptr;  // the run's step and time left, or how it ended
 
   // Window-level state.
   int32_t CurTab = 0;
+  std::unique_ptr<BenchRun> m_bench;
+  std::unique_ptr<ResultCsv> m_results;
+  std::unique_ptr<BenchChartWindow> m_chart;
+  BenchScript m_benchScript;
+  QString m_benchPath, m_lastScript;
   static constexpr int kCentrings = 3;
   int m_centrings = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QMessageBox;
 class QWidget;
@@ -13,5 +14,8 @@ QString AskSettingsFile(QWidget* parent, bool save, const QString& suggested);
 // Load's question: what the file would change, with OK and Cancel.
 QMessageBox* MakeLoadConfirmation(QWidget* parent, const QString& text);
 bool ConfirmLoad(QWidget* parent, const QString& text);
+
+// A bench run's script: "" for the default sweep, a file's path, nothing when cancelled.
+std::optional<QString> ChooseBenchScript(QWidget* parent, const QString& last);
 
 }  // namespace velmar

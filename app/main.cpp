@@ -11,6 +11,7 @@
 #include "cli/BenchCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/ConfigureCommand.h"
+#include "formats/ResultCsv.h"
 #include "formats/RunRecord.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
@@ -47,9 +48,17 @@ int RunBench(int argc, char* argv[], const velmar::CommandLine& line) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   NameTheProgram();
+  // An earlier result to draw beside this run is read, like the script, before any port opens.
+  std::optional<velmar::BenchResult> earlier;
+  QString error;
+  if (!line.comparePath.isEmpty() && !(earlier = velmar::ReadResultCsv(line.comparePath, &error))) {
+    std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(error));
+    return velmar::kBadUsage;
+  }
   velmar::BenchCommand command(
-      line, [](const velmar::BenchResult& run, const QString& path, QString* error) {
-        return velmar::RenderBenchChart(run, nullptr, {}, path, error);
+      line, [&](const velmar::BenchResult& run, const QString& path, QString* why) {
+        return velmar::RenderBenchChart(run, earlier ? &*earlier : nullptr, line.comparePath, path,
+                                        why);
       });
   velmar::OnQuitSignal(&app, [&command] { command.Stop(QStringLiteral("signal")); });
   if (velmar::QuitSignalled()) command.Stop(QStringLiteral("signal"));

@@ -2,13 +2,15 @@
 // port and timers against the simulated ESC at 38400 baud, timed from the
 // simulator's log, on a quiet machine and with both cores kept busy.
 //
-//   velmar-link-bench [--json] [--scale F] [--only quiet|loaded]
+//   velmar-link-bench [--json] [--scale F] [--only quiet|loaded|fleet]
 //
 // Every sample is a ratio to the timeline's ideal for that sample: the fixed
 // interval (10 ms queued, 100 ms idle, 300 ms + 10 ms resend) plus the time the
 // simulated line takes to hand back its bytes (it paces each byte at 38400
 // baud, 10 bits, from the moment a request arrives; a request crosses the
-// pseudo-terminal at once). Exits non-zero only when a run is broken.
+// pseudo-terminal at once). The fleet runs 1 to 16 simulated ESCs at once: apply
+// as a process, timed against one ESC, then as many window-less sessions in
+// this process idle-polling them. Exits non-zero only when a run is broken.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -27,7 +29,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <list>
 #include <map>
 #include <optional>
 #include <random>
@@ -38,6 +42,7 @@
 #include "FormQKconfig.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
+#include "session/EscSession.h"
 
 extern char** environ;
 
@@ -118,10 +123,12 @@ struct Sim {
   pid_t pid = -1;
   int control = -1;
   std::string pty, log;
-  bool Start(const std::string& dir, const std::string& logPath) {
+  bool Start(const std::string& dir, const std::string& logPath,
+             std::vector<std::string> extra = {}) {
     int out = -1;
     log = logPath;
-    pid = Spawn({dir + "/velmar-esc-sim", "--wire-time", "--log", log}, {}, &control, &out);
+    extra.insert(extra.begin(), {dir + "/velmar-esc-sim", "--wire-time", "--log", log});
+    pid = Spawn(extra, {}, &control, &out);
     if (pid < 0) return false;
     pollfd p{out, POLLIN, 0};
     char c = 0;
@@ -191,7 +198,15 @@ struct Phase {
   std::string name;
   std::vector<Row> rows;
   double cpuSecPerMin = 0, peakRssMb = 0;
+  std::string note;  // what a phase measures beyond its rows
 };
+
+double StatusKb(const std::string& key) {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind(key, 0) == 0) return std::atof(line.c_str() + key.size());
+  return 0;
+}
 
 struct Use {
   Us wall = NowUs();
@@ -207,9 +222,7 @@ struct Use {
     const double cpu =
         Sec(now.ru_utime) + Sec(now.ru_stime) - Sec(self.ru_utime) - Sec(self.ru_stime);
     phase.cpuSecPerMin = cpu / (double(NowUs() - wall) / 60e6);
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);)
-      if (line.rfind("VmHWM:", 0) == 0) phase.peakRssMb = std::atof(line.c_str() + 6) / 1024;
+    phase.peakRssMb = StatusKb("VmHWM:") / 1024;
   }
 };
 
@@ -506,6 +519,95 @@ bool Run(Condition& condition, const std::string& dir, const Config& config, boo
   return ok;
 }
 
+// ---------------------------------------------------------------- the fleet
+
+// One ESC's session without a window, as the command line runs it.
+struct IdleLink {
+  explicit IdleLink(const std::string& pty)
+      : port(velmar::PortMap::FromText(QString::fromStdString("1=" + pty))),
+        session(
+            velmar::LinkServices{
+                &port, std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval),
+                std::make_unique<velmar::QtOneShotTimer>(velmar::kReplyTimeout), [] {}},
+            false) {}
+  velmar::QtSerialPort port;
+  velmar::EscSession session;
+};
+
+// N simulated ESCs that all differ from the file in three settings, set back after each apply.
+std::vector<Phase> Fleet(const std::string& dir, const std::string& tmp, const Config& config) {
+  const std::string file = tmp + "/fleet.json";
+  std::ofstream(file) << R"({"format": "velmar-esc-settings", "version": 1, "settings": )"
+                      << R"({"cutoffVoltage": "5.6V", "brake": "Disable", "timing": "10-20°"}})";
+  std::vector<Phase> phases;
+  double oneEsc = 0;  // apply's median on one ESC, microseconds
+  for (const int n : {1, 4, 8, 16}) {
+    Phase& phase =
+        phases.emplace_back("fleet of " + std::to_string(n) + " ESCs",
+                            std::vector<std::string>{"apply, process start to exit (to N = 1)",
+                                                     "idle poll to poll (100 ms), every link"});
+    std::list<Sim> sims;
+    std::vector<std::string> apply = {dir + "/velmar-esc-config", "apply", file, "--json"};
+    for (int i = 0; i < n; ++i) {
+      if (!sims.emplace_back().Start(dir, tmp + "/fleet" + std::to_string(i) + ".log",
+                                     {"--settings", "3,2,1,1,2"}))
+        return phases;
+      apply.insert(apply.end(), {"--port", std::to_string(i + 1) + "=" + sims.back().pty});
+    }
+    std::vector<double> runs;
+    double cpu = 0, rss = 0;
+    for (int run = 0; run < config.Count(10); ++run) {
+      for (Sim& sim : sims) sim.Send("set 0 3\nset 1 2\nset 2 1\n");
+      usleep(200'000);
+      int out = -1, status = 0;
+      rusage use{};
+      const Us start = NowUs();
+      const pid_t pid = Spawn(apply, {}, nullptr, &out);
+      wait4(pid, &status, 0, &use);
+      runs.push_back(double(NowUs() - start));
+      close(out);
+      cpu += Use::Sec(use.ru_utime) + Use::Sec(use.ru_stime);
+      rss = std::max(rss, double(use.ru_maxrss) / 1024);
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return phases;  // not every ESC ok
+    }
+    if (n == 1) oneEsc = Quantile(runs, .5);
+    for (const double us : runs) phase.rows[0].Add(us, oneEsc);
+
+    const double baseKb = StatusKb("VmRSS:");
+    std::list<IdleLink> links;
+    for (const Sim& sim : sims) links.emplace_back(sim.pty).session.Link().SelectPort(1);
+    RunFor(1000);  // connected, identified and read: only polls from here on
+    const Use idle;
+    const Us from = NowUs();
+    RunFor(config.Ms(5000));
+    const Us to = NowUs();
+    idle.Into(phase);
+    for (IdleLink& link : links) link.session.Link().Shutdown();
+    for (const Sim& sim : sims)
+      Periods(ReadFrames(sim.log), from, to, nullptr, &phase.rows[1], nullptr);
+    char note[200];
+    std::snprintf(note, sizeof note,
+                  "apply: %.0f ms CPU a run, peak RSS %.1f MB; idle: %.3f CPU s/min and %.2f MB "
+                  "RSS a link",
+                  cpu / double(runs.size()) * 1000, rss, phase.cpuSecPerMin / n,
+                  (phase.peakRssMb * 1024 - baseKb) / 1024 / n);
+    phase.note = note;
+  }
+  return phases;
+}
+
+bool RunFleet(Condition& condition, const std::string& dir, const Config& config) {
+  char tmpl[] = "/tmp/velmar-bench-XXXXXX";
+  if (!mkdtemp(tmpl)) return false;
+  condition.phases = Fleet(dir, tmpl, config);
+  std::error_code ignored;
+  std::filesystem::remove_all(tmpl, ignored);
+  bool ok = condition.phases.size() == 4;
+  for (const Phase& phase : condition.phases)
+    for (const Row& row : phase.rows) ok = ok && !row.ratio.empty();
+  return ok;
+}
+
 // ---------------------------------------------------------------- output
 
 void PrintTable(const std::vector<Condition>& conditions) {
@@ -515,12 +617,13 @@ void PrintTable(const std::vector<Condition>& conditions) {
     for (const Phase& p : c.phases) {
       std::printf("%s%*s cpu s/min %.2f, peak RSS %.1f MB\n", p.name.c_str(), 0, "", p.cpuSecPerMin,
                   p.peakRssMb);
+      if (!p.note.empty()) std::printf("  %s\n", p.note.c_str());
       for (const Row& r : p.rows)
         std::printf("  %-50s %5zu %7.3f %7.3f %7.3f %10.2f %10.2f\n", r.what.c_str(),
                     r.ratio.size(), Quantile(r.ratio, .5), Quantile(r.ratio, .99),
                     Quantile(r.ratio, 1), Quantile(r.ms, .5), Quantile(r.idealMs, .5));
     }
-    std::printf("trace, microseconds (n, median / p99 / max):\n");
+    if (!c.trace.empty()) std::printf("trace, microseconds (n, median / p99 / max):\n");
     for (const auto& [what, late] : c.trace)
       std::printf("  %-56s %6zu %7.0f %7.0f %7.0f\n", what.c_str(), late.size(), Quantile(late, .5),
                   Quantile(late, .99), Quantile(late, 1));
@@ -536,8 +639,10 @@ void PrintJson(const std::vector<Condition>& conditions) {
     for (size_t j = 0; j < c.phases.size(); ++j) {
       const Phase& p = c.phases[j];
       std::printf(
-          "%s\n  {\"name\": \"%s\", \"cpu_s_per_min\": %s, \"peak_rss_mb\": %s, \"rows\": [",
-          j ? "," : "", p.name.c_str(), num(p.cpuSecPerMin).c_str(), num(p.peakRssMb).c_str());
+          "%s\n  {\"name\": \"%s\", \"cpu_s_per_min\": %s, \"peak_rss_mb\": %s, \"note\": \"%s\", "
+          "\"rows\": [",
+          j ? "," : "", p.name.c_str(), num(p.cpuSecPerMin).c_str(), num(p.peakRssMb).c_str(),
+          p.note.c_str());
       for (size_t k = 0; k < p.rows.size(); ++k) {
         const Row& r = p.rows[k];
         std::string what;
@@ -577,7 +682,8 @@ int main(int argc, char** argv) {
     else if (arg == "--only" && i + 1 < argc)
       only = argv[++i];
     else {
-      std::fprintf(stderr, "usage: velmar-link-bench [--json] [--scale F] [--only quiet|loaded]\n");
+      std::fprintf(stderr,
+                   "usage: velmar-link-bench [--json] [--scale F] [--only quiet|loaded|fleet]\n");
       return 2;
     }
   }
@@ -586,11 +692,16 @@ int main(int argc, char** argv) {
   const std::string dir = OwnDir();
   std::vector<Condition> conditions;
   bool ok = true;
-  for (const bool loaded : {false, true}) {
-    const std::string name = loaded ? "loaded" : "quiet";
+  for (const std::string name : {"quiet", "loaded", "fleet"}) {
     if (!only.empty() && only != name) continue;
-    conditions.push_back({loaded ? "loaded (two spinning processes)" : "quiet machine", {}, {}});
-    if (!Run(conditions.back(), dir, config, loaded)) {
+    const bool loaded = name == "loaded", fleet = name == "fleet";
+    conditions.push_back({loaded  ? "loaded (two spinning processes)"
+                          : fleet ? "fleet (quiet machine, one simulator a link)"
+                                  : "quiet machine",
+                          {},
+                          {}});
+    if (!(fleet ? RunFleet(conditions.back(), dir, config)
+                : Run(conditions.back(), dir, config, loaded))) {
       std::fprintf(stderr,
                    "velmar-link-bench: the %s run is broken (simulator failed or no samples)\n",
                    name.c_str());

@@ -69,19 +69,7 @@ int BenchCommand::Run() {
     return kBadUsage;
   }
 
-  const PortMap ports =
-      m_line.ports.isEmpty() ? PortMap::FromSystem() : PortMap::FromText(m_line.ports);
-  QList<int> numbers;
-  if (m_line.portCount > 0 && !m_line.ports.contains(QLatin1Char('*'))) {
-    numbers = ports.Ports().keys();
-  } else {
-    QtSerialPort probe(ports);
-    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort && m_stopped.isEmpty(); ++n) {
-      probe.SetPortNumber(n);
-      if (probe.Open()) numbers << n;
-      probe.Close();
-    }
-  }
+  const auto [ports, numbers] = PortsFor(m_line);
   if (numbers.size() > 1) {
     Say(QStringLiteral("bench drives one ESC, and %1 ports answer: name one with --port")
             .arg(numbers.size()));
@@ -96,10 +84,14 @@ int BenchCommand::Run() {
   });
   QObject::connect(&r.run, &BenchRun::finished, &r.loop, &QEventLoop::quit);
   QObject::connect(&r.session, &EscSession::speedRead, [&](const SpeedReading& reading) {
-    record.Append(
-        {std::chrono::milliseconds(r.sinceStart.elapsed()), reading.escThrottle, reading.period,
-         reading.poles, reading.shown,
-         r.session.Connected() ? QStringLiteral("Connected") : QStringLiteral("Unconnected")});
+    QString why;
+    if (record.IsOpen() &&
+        !record.Append(
+            {std::chrono::milliseconds(r.sinceStart.elapsed()), reading.escThrottle, reading.period,
+             reading.poles, reading.shown,
+             r.session.Connected() ? QStringLiteral("Connected") : QStringLiteral("Unconnected")},
+            &why))
+      Say(QStringLiteral("the run record %1 stopped: %2").arg(m_line.recordPath, why));
   });
   // The run starts when the ESC first answers; one that never does ends the command.
   QtOneShotTimer answerWithin(ConfigureJob::kAnswerWithin);

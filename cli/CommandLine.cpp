@@ -4,7 +4,7 @@
 #include <QSet>
 #include <cstdio>
 
-#include "link/PortMap.h"
+#include "link/QtSerialPort.h"
 
 namespace velmar {
 namespace {
@@ -15,7 +15,7 @@ constexpr char kUsage[] =
     "       velmar-esc-config save  FILE [--port N=PATH]\n"
     "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--json]\n"
     "       velmar-esc-config bench SCRIPT [--port N=PATH] --out RESULT.csv "
-    "[--plot CURVE.png|CURVE.svg] [--record RUN.csv]\n"
+    "[--plot CURVE.png|CURVE.svg [--compare EARLIER.csv]] [--record RUN.csv]\n"
     "See --help.";
 
 std::nullopt_t Complain(const QString& text) {
@@ -71,12 +71,16 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   const QCommandLineOption plot(QStringLiteral("plot"),
                                 QStringLiteral("bench: draw the curve as PNG or SVG."),
                                 QStringLiteral("CURVE.png|CURVE.svg"));
+  const QCommandLineOption compare(
+      QStringLiteral("compare"),
+      QStringLiteral("bench: draw an earlier result beside this run's curve (with --plot)."),
+      QStringLiteral("EARLIER.csv"));
   const QCommandLineOption lang(
       QStringLiteral("lang"),
       QStringLiteral("Show the window in language CODE (en, de, zh_CN) instead of the system's. "
                      "An unknown code gives English."),
       QStringLiteral("CODE"));
-  parser.addOptions({port, record, json, force, out, plot, lang});
+  parser.addOptions({port, record, json, force, out, plot, compare, lang});
 
   if (!parser.parse(arguments)) return Complain(parser.errorText());
   if (parser.isSet(help)) parser.showHelp(0);
@@ -105,7 +109,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       {json, {Verb::Read, Verb::Apply}},
       {force, {Verb::Apply}},
       {out, {Verb::Bench}},
-      {plot, {Verb::Bench}}};
+      {plot, {Verb::Bench}},
+      {compare, {Verb::Bench}}};
   for (const auto& [option, verbs] : owners)
     if (parser.isSet(option) && !verbs.contains(line.verb))
       return Complain(QStringLiteral("--%1 does not go with this command").arg(option.names()[0]));
@@ -137,8 +142,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   line.lang = parser.value(lang);
   line.json = parser.isSet(json);
   line.force = parser.isSet(force);
-  const std::pair<const QCommandLineOption&, QString*> files[] = {
-      {record, &line.recordPath}, {out, &line.outPath}, {plot, &line.plotPath}};
+  const std::pair<const QCommandLineOption&, QString*> files[] = {{record, &line.recordPath},
+                                                                  {out, &line.outPath},
+                                                                  {plot, &line.plotPath},
+                                                                  {compare, &line.comparePath}};
   for (const auto& [option, path] : files) {
     if (!parser.isSet(option)) continue;
     *path = parser.value(option);
@@ -147,10 +154,28 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   }
   if (line.verb == Verb::Bench && line.outPath.isEmpty())
     return Complain(QStringLiteral("bench needs --out RESULT.csv"));
+  if (!line.comparePath.isEmpty() && line.plotPath.isEmpty())
+    return Complain(QStringLiteral("--compare goes with --plot"));
   if (!line.plotPath.isEmpty() && !line.plotPath.endsWith(QLatin1String(".png")) &&
       !line.plotPath.endsWith(QLatin1String(".svg")))
     return Complain(QStringLiteral("--plot: the file must end in .png or .svg"));
   return line;
+}
+
+CommandPorts PortsFor(const CommandLine& line) {
+  CommandPorts ports{line.ports.isEmpty() ? PortMap::FromSystem() : PortMap::FromText(line.ports),
+                     {}};
+  if (line.portCount > 0 && !line.ports.contains(QLatin1Char('*'))) {
+    ports.numbers = ports.map.Ports().keys();
+    return ports;
+  }
+  QtSerialPort probe(ports.map);
+  for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
+    probe.SetPortNumber(n);
+    if (probe.Open()) ports.numbers << n;
+    probe.Close();
+  }
+  return ports;
 }
 
 }  // namespace velmar

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <optional>
 
+#include "link/PortMap.h"
+
 namespace velmar {
 
 // What the user asked for on the command line: the window, or a command that
@@ -20,11 +22,20 @@ struct CommandLine {
   bool force = false;
   // --record: the run record's file; empty when none was asked for.
   QString recordPath;
-  QString outPath;   // bench --out
-  QString plotPath;  // bench --plot
+  QString outPath;      // bench --out
+  QString plotPath;     // bench --plot
+  QString comparePath;  // bench --compare: an earlier result drawn beside this one
   // --lang: the language of the window, such as "de" or "zh_CN"; empty: the system's.
   QString lang;
 };
+
+// The ports a command runs on: the ones --port names or, with none (or "*"),
+// every port that opens, as the window's start-up lists them.
+struct CommandPorts {
+  PortMap map;
+  QList<int> numbers;
+};
+CommandPorts PortsFor(const CommandLine& line);
 
 // Exit status for a command line the program cannot run with.
 inline constexpr int kBadUsage = 2;

@@ -122,20 +122,7 @@ int ConfigureCommand::Run() {
     }
   }
 
-  const PortMap ports =
-      line.ports.isEmpty() ? PortMap::FromSystem() : PortMap::FromText(line.ports);
-  QList<int> numbers;
-  if (line.portCount > 0 && !line.ports.contains(QLatin1Char('*'))) {
-    numbers = ports.Ports().keys();
-  } else {
-    // The ports the window's start-up would list: those that open.
-    QtSerialPort probe(ports);
-    for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
-      probe.SetPortNumber(n);
-      if (probe.Open()) numbers << n;
-      probe.Close();
-    }
-  }
+  const auto [ports, numbers] = PortsFor(line);
   if (line.verb == Verb::Save && numbers.size() > 1) {
     Say(QStringLiteral("save takes one ESC, and %1 ports answer: name one with --port")
             .arg(numbers.size()));

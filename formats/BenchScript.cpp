@@ -1,13 +1,11 @@
 #include "formats/BenchScript.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <QStringList>
 #include <cmath>
 
-#include "formats/BoundedFile.h"
+#include "formats/StrictJson.h"
 
 namespace velmar {
 
@@ -24,74 +22,6 @@ QString Child(const QString& path, const QString& key) {
 
 QString Element(const QString& path, qsizetype index) {
   return QStringLiteral("%1[%2]").arg(path).arg(index);
-}
-
-// A value as a message quotes it; long text is cut, the file is untrusted.
-QString Found(const QJsonValue& v) {
-  switch (v.type()) {
-    case QJsonValue::Undefined:
-      return QStringLiteral("it is missing");
-    case QJsonValue::Null:
-      return QStringLiteral("found null");
-    case QJsonValue::Bool:
-      return v.toBool() ? QStringLiteral("found true") : QStringLiteral("found false");
-    case QJsonValue::Double:
-      return QStringLiteral("found %1").arg(v.toDouble(), 0, 'g', 15);
-    case QJsonValue::String: {
-      const QString text = v.toString();
-      return QStringLiteral("found the text \"%1\"")
-          .arg(text.size() > 40 ? text.left(40) + u'…' : text);
-    }
-    case QJsonValue::Array:
-      return QStringLiteral("found a list of %1").arg(v.toArray().size());
-    case QJsonValue::Object:
-      return QStringLiteral("found an object");
-  }
-  return {};
-}
-
-// QJsonDocument keeps the last of two equal keys without a word, so the text is
-// scanned for them; "pol\u0065s" is the same key as "poles". It runs only on text
-// the JSON parser accepted, so every bracket and string is known to close.
-std::optional<QString> DuplicateKey(const QByteArray& text) {
-  struct Level {
-    bool object;
-    QString path;
-    QSet<QString> keys;
-    QString lastKey;
-    qsizetype index = 0;
-    bool expectKey = true;
-  };
-  std::vector<Level> levels;
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '{' || c == '[') {
-      QString path;
-      if (!levels.empty()) {
-        const Level& up = levels.back();
-        path = up.object ? Child(up.path, up.lastKey) : Element(up.path, up.index);
-      }
-      levels.push_back({c == '{', path, {}, {}});
-    } else if ((c == '}' || c == ']') && !levels.empty()) {
-      levels.pop_back();
-    } else if (c == ',' && !levels.empty()) {
-      levels.back().expectKey = levels.back().object;
-      ++levels.back().index;
-    } else if (c == '"') {
-      const qsizetype start = i;
-      for (++i; i < text.size() && text[i] != '"'; ++i)
-        if (text[i] == '\\') ++i;
-      if (levels.empty() || !levels.back().object || !levels.back().expectKey) continue;
-      Level& level = levels.back();
-      level.expectKey = false;
-      // The parser decodes the escapes, so the key compares as the program reads it.
-      const QByteArray quoted = text.mid(start, i - start + 1);
-      level.lastKey = QJsonDocument::fromJson('[' + quoted + ']').array().at(0).toString();
-      if (level.keys.contains(level.lastKey)) return Child(level.path, level.lastKey);
-      level.keys.insert(level.lastKey);
-    }
-  }
-  return std::nullopt;
 }
 
 QString AndList(QStringList items) {
@@ -202,20 +132,6 @@ void ReadLimits(Reader& r, const QJsonValue& v, BenchScript& script) {
     script.noSpeed = r.Ms(limits["no_speed_ms"], "limits.no_speed_ms", kNoSpeedRange);
 }
 
-// The fixed frame first: a script from a newer program is told as such, before its
-// new keys are taken for mistakes.
-void ReadFrame(Reader& r, const QJsonObject& top) {
-  if (top["format"] != kFormat)
-    return r.Fail("format", QStringLiteral("\"%1\"").arg(kFormat), top["format"]);
-  const QJsonValue version = top["version"];
-  const double number = version.toDouble();
-  if (number > kVersion && number == std::trunc(number))
-    return r.Fail(QStringLiteral("version %1 is from a newer program; this one reads version %2")
-                      .arg(number, 0, 'g', 15)
-                      .arg(kVersion));
-  if (version != kVersion) r.Fail("version", QString::number(kVersion), version);
-}
-
 }  // namespace
 
 milliseconds BenchRunLength(const std::vector<BenchStep>& steps) {
@@ -237,24 +153,12 @@ std::optional<BenchScript> ParseBenchScript(const QByteArray& bytes, const QStri
     r.Fail(what);
     return std::optional<BenchScript>();
   };
-  if (bytes.size() > kBenchScriptLimit)
-    return refuse(QStringLiteral("is larger than %1").arg(SizeText(kBenchScriptLimit)));
-  if (!IsUtf8(bytes)) return refuse(QStringLiteral("is not UTF-8 text"));
-  QJsonParseError parse;
-  const QJsonDocument doc = QJsonDocument::fromJson(bytes, &parse);
-  if (parse.error != QJsonParseError::NoError) {
-    const QByteArray before = bytes.left(parse.offset);
-    return refuse(QStringLiteral("is not valid JSON: %1 at line %2, column %3")
-                      .arg(parse.errorString())
-                      .arg(before.count('\n') + 1)
-                      .arg(before.size() - before.lastIndexOf('\n')));
-  }
-  if (!doc.isObject()) return refuse(QStringLiteral("must hold one JSON object"));
-  if (const auto key = DuplicateKey(bytes))
-    return refuse(QStringLiteral("%1 is given twice; a key may appear once").arg(*key));
-
-  const QJsonObject top = doc.object();
-  ReadFrame(r, top);
+  QString fault;
+  const std::optional<QJsonObject> parsed = ParseStrictObject(bytes, &fault);
+  // The fixed frame first: a script from a newer program is told as such, before its new keys
+  // are taken for mistakes.
+  if (!parsed || !CheckFormatAndVersion(*parsed, kFormat, kVersion, &fault)) return refuse(fault);
+  const QJsonObject& top = *parsed;
   r.Keys(top, {}, {"format", "version", "poles", "sweep", "steps", "limits"});
   BenchScript script;
   script.poles = r.Int(top["poles"], "poles", kPolesRange, true);

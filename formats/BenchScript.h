@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "formats/StrictJson.h"
+
 namespace velmar {
 
 // A bench-run script: the steps the motor is driven through, the pole count that
@@ -29,7 +31,7 @@ struct IntRange {
   int lo, hi;
   constexpr bool Holds(long long v) const { return v >= lo && v <= hi; }
 };
-inline constexpr qint64 kBenchScriptLimit = 64 * 1024;
+inline constexpr qint64 kBenchScriptLimit = kStrictJsonLimit;
 inline constexpr IntRange kPolesRange{2, 30};  // even only
 inline constexpr IntRange kThrottleRange{0, 200};
 inline constexpr IntRange kSweepStrideRange{1, 200};

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "formats/BoundedFile.h"
+#include "formats/StrictJson.h"
 
 namespace velmar {
 

@@ -8,16 +8,20 @@ bool RunRecord::Open(const QString& path, QString* error) {
     if (error) *error = m_file.errorString();
     return false;
   }
-  if (m_file.size() == 0) {
-    m_file.write(kHeader);
-    m_file.write("\n");
-    m_file.flush();
-  }
+  // A device that takes nothing (a full disk, /dev/full) fails here, before any port opens.
+  if (m_file.size() == 0 && !Write(QByteArray(kHeader) + '\n', error)) return false;
   return true;
 }
 
-void RunRecord::Append(const RunRow& row) {
-  if (!m_file.isOpen()) return;
+bool RunRecord::Write(const QByteArray& bytes, QString* error) {
+  if (m_file.write(bytes) == bytes.size() && m_file.flush()) return true;
+  if (error) *error = m_file.errorString();
+  m_file.close();
+  return false;
+}
+
+bool RunRecord::Append(const RunRow& row, QString* error) {
+  if (!m_file.isOpen()) return false;
   const QString line = QStringLiteral("%1,%2,%3,%4,%5,%6\n")
                            .arg(row.sinceStart.count())
                            .arg(row.throttle)
@@ -25,8 +29,7 @@ void RunRecord::Append(const RunRow& row) {
                            .arg(row.poles)
                            .arg(row.rpm)
                            .arg(row.state);
-  m_file.write(line.toUtf8());
-  m_file.flush();
+  return Write(line.toUtf8(), error);
 }
 
 }  // namespace velmar

@@ -27,9 +27,13 @@ class RunRecord {
   // file. On failure returns false with the reason in *error.
   bool Open(const QString& path, QString* error);
   bool IsOpen() const { return m_file.isOpen(); }
-  void Append(const RunRow& row);
+  // Writes and flushes the row. A write that fails closes the record: false,
+  // with the reason in *error, and nothing more is written.
+  bool Append(const RunRow& row, QString* error = nullptr);
 
  private:
+  bool Write(const QByteArray& bytes, QString* error);
+
   QFile m_file;
 };
 

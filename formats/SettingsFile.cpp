@@ -1,18 +1,13 @@
 #include "SettingsFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
-#include <QSet>
-#include <QStringDecoder>
 #include <QStringList>
-#include <algorithm>
-#include <cmath>
-#include <vector>
 
 #include "device/Identification.h"
+#include "formats/StrictJson.h"
 #include "protocol/SettingLists.h"
 
 namespace velmar {
@@ -50,20 +45,6 @@ QByteArray JsonString(const QString& text) {
   return json.mid(1, json.size() - 2);
 }
 
-QString Where(const QByteArray& bytes, qsizetype offset) {
-  const QByteArray before = bytes.left(std::clamp<qsizetype>(offset, 0, bytes.size()));
-  const qsizetype lineStart = before.lastIndexOf('\n') + 1;
-  return QStringLiteral("line %1, column %2")
-      .arg(before.count('\n') + 1)
-      .arg(QString::fromUtf8(before.mid(lineStart)).size() + 1);
-}
-
-QString TooLarge(qint64 size) {
-  return QStringLiteral("%1 bytes, more than the %2 a settings file may hold")
-      .arg(size)
-      .arg(kSettingsFileLimit);
-}
-
 QStringList Entries(const SettingList& list) {
   QStringList entries;
   for (std::string_view entry : list.entries) entries << Text(entry);
@@ -76,55 +57,6 @@ std::optional<QString> EntryText(int number, std::optional<int32_t> index) {
   return Text(entries[*index]);
 }
 
-// QJsonDocument keeps the last of two equal keys without a word and lets control characters
-// pass inside strings; one walk over the text it has accepted finds both. Keys are compared
-// after their escapes are undone, as the document compares them.
-QString ScanText(const QByteArray& bytes) {
-  struct Level {
-    QString path;
-    bool object;
-    QSet<QString> keys;
-    int index = 0;
-  };
-  std::vector<Level> levels;
-  bool expectKey = false;
-  QString key;
-  const auto child = [&](const Level& level) {
-    if (!level.object) return QStringLiteral("%1[%2]").arg(level.path).arg(level.index);
-    return level.path.isEmpty() ? key : level.path + '.' + key;
-  };
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '"') {
-      const qsizetype start = i;
-      for (++i; i < bytes.size() && bytes[i] != '"'; ++i) {
-        if (uchar(bytes[i]) < 0x20)
-          return QStringLiteral("invalid JSON at %1: a control character inside a string")
-              .arg(Where(bytes, i));
-        if (bytes[i] == '\\') ++i;
-      }
-      if (!expectKey || levels.empty()) continue;
-      const QByteArray token = '[' + bytes.mid(start, i - start + 1) + ']';
-      key = QJsonDocument::fromJson(token).array().at(0).toString();
-      expectKey = false;
-      if (levels.back().keys.contains(key))
-        return QStringLiteral("duplicate key %1 at %2")
-            .arg(Quoted(child(levels.back())), Where(bytes, start));
-      levels.back().keys.insert(key);
-    } else if (c == '{' || c == '[') {
-      levels.push_back({levels.empty() ? QString() : child(levels.back()), c == '{', {}});
-      expectKey = c == '{';
-    } else if ((c == '}' || c == ']') && !levels.empty()) {
-      levels.pop_back();
-      expectKey = false;
-    } else if (c == ',' && !levels.empty()) {
-      expectKey = levels.back().object;
-      ++levels.back().index;
-    }
-  }
-  return {};
-}
-
 QString Missing(const QString& key) {
   return QStringLiteral("key %1 is missing").arg(Quoted(key));
 }
@@ -135,37 +67,10 @@ QString WrongType(const QString& key, const QString& wanted, const QJsonValue& v
 
 // The fault of a file's bytes, empty when there is none; then `file` holds what it says.
 QString Check(const QByteArray& bytes, SettingsFile* file) {
-  if (bytes.size() > kSettingsFileLimit) return TooLarge(bytes.size());
-  QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-  const QString decoded = utf8.decode(bytes);  // only to learn whether the bytes decode
-  if (utf8.hasError()) return QStringLiteral("not valid UTF-8 text");
-  QJsonParseError parsed;
-  const QJsonDocument document = QJsonDocument::fromJson(bytes, &parsed);
-  if (parsed.error != QJsonParseError::NoError)
-    return QStringLiteral("invalid JSON at %1: %2")
-        .arg(Where(bytes, parsed.offset), parsed.errorString());
-  if (const QString fault = ScanText(bytes); !fault.isEmpty()) return fault;
-  if (!document.isObject()) return QStringLiteral("the top level is not a JSON object");
-  const QJsonObject top = document.object();
-
-  const QJsonValue format = top.value(QStringLiteral("format"));
-  if (format.isUndefined()) return Missing(QStringLiteral("format"));
-  if (format != kFormat)
-    return QStringLiteral("not a settings file: key \"format\" is %1, expected %2")
-        .arg(Shown(format), Quoted(kFormat));
-  const QJsonValue version = top.value(QStringLiteral("version"));
-  if (version.isUndefined()) return Missing(QStringLiteral("version"));
-  if (!version.isDouble())
-    return WrongType(QStringLiteral("version"), QStringLiteral("a number"), version);
-  const double number = version.toDouble();
-  if (number > kVersion && number == std::floor(number))
-    return QStringLiteral(
-               "key \"version\" is %1: the file is from a newer program; this one "
-               "reads version %2")
-        .arg(Shown(version))
-        .arg(kVersion);
-  if (number != kVersion)
-    return QStringLiteral("key \"version\" must be %1, not %2").arg(kVersion).arg(Shown(version));
+  QString fault;
+  const std::optional<QJsonObject> parsed = ParseStrictObject(bytes, &fault);
+  if (!parsed || !CheckFormatAndVersion(*parsed, kFormat, kVersion, &fault)) return fault;
+  const QJsonObject& top = *parsed;
   for (const QString& key : top.keys())
     if (!kTopKeys.contains(key))
       return QStringLiteral("unknown key %1; allowed keys: %2")
@@ -237,31 +142,9 @@ std::optional<SettingsFile> ParseSettingsFile(const QByteArray& bytes, const QSt
 }
 
 std::optional<SettingsFile> ReadSettingsFile(const QString& path, QString* error) {
-  // The size is checked before anything is read, and only regular files are opened: a device
-  // or a pipe could block the open or never end.
-  const QFileInfo info(path);
-  QFile in(path);
-  QString fault;
-  QByteArray bytes;
-  if (!info.exists())
-    fault = QStringLiteral("no such file");
-  else if (!info.isFile())
-    fault = QStringLiteral("not a regular file");
-  else if (info.size() > kSettingsFileLimit)
-    fault = TooLarge(info.size());
-  else if (!in.open(QIODevice::ReadOnly))
-    fault = QStringLiteral("cannot be read: ") + in.errorString();
-  else
-    while (bytes.size() <= kSettingsFileLimit) {
-      const QByteArray chunk = in.read(kSettingsFileLimit + 1 - bytes.size());
-      if (in.error() != QFileDevice::NoError)
-        fault = QStringLiteral("cannot be read: ") + in.errorString();
-      if (chunk.isEmpty() || !fault.isEmpty()) break;
-      bytes += chunk;
-    }
-  if (fault.isEmpty()) return ParseSettingsFile(bytes, path, error);
-  if (error) *error = path + QStringLiteral(": ") + fault;
-  return std::nullopt;
+  const auto bytes = ReadBounded(path, kSettingsFileLimit, error);
+  if (!bytes) return std::nullopt;
+  return ParseSettingsFile(*bytes, path, error);
 }
 
 bool WriteSettingsFile(const QString& path, const SettingsFile& file, QString* error) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "formats/StrictJson.h"
 #include "protocol/Settings.h"
 
 namespace velmar {
@@ -24,8 +25,7 @@ struct SettingsFile {
   bool operator==(const SettingsFile&) const = default;
 };
 
-// A user's file is read whole into memory, so it may hold no more than this.
-inline constexpr qint64 kSettingsFileLimit = 64 * 1024;
+inline constexpr qint64 kSettingsFileLimit = kStrictJsonLimit;
 
 // Parses a file's bytes; `name` is what messages call the file. On any fault: nothing, and
 // *error (when given) says what is wrong, naming the file, the key and what is allowed.

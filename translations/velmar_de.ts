@@ -15,6 +15,34 @@
         <source>Load settings</source>
         <translation>Einstellungen laden</translation>
     </message>
+    <message>
+        <source>The default sweep: throttle 40 to 200 by 20</source>
+        <translation>Standarddurchlauf: Gas 40 bis 200 in Schritten von 20</translation>
+    </message>
+    <message>
+        <source>The last script: %1</source>
+        <translation>Das letzte Skript: %1</translation>
+    </message>
+    <message>
+        <source>A script file…</source>
+        <translation>Eine Skriptdatei…</translation>
+    </message>
+    <message>
+        <source>Bench run</source>
+        <translation>Prüfstandslauf</translation>
+    </message>
+    <message>
+        <source>Run:</source>
+        <translation>Ausführen:</translation>
+    </message>
+    <message>
+        <source>Bench-run script</source>
+        <translation>Prüfstandsskript</translation>
+    </message>
+    <message>
+        <source>Scripts (*.json)</source>
+        <translation>Skripte (*.json)</translation>
+    </message>
 </context>
 <context>
     <name>Str_Const</name>
@@ -29,6 +57,65 @@
     <message>
         <source>Connected</source>
         <translation>Verbunden</translation>
+    </message>
+</context>
+<context>
+    <name>velmar::BenchChartWindow</name>
+    <message>
+        <source>Mean speed per step; bars from min to max</source>
+        <translation>Mittlere Drehzahl je Schritt; Balken von Minimum bis Maximum</translation>
+    </message>
+    <message>
+        <source>The run stopped early: %1</source>
+        <translation>Der Lauf endete vorzeitig: %1</translation>
+    </message>
+    <message>
+        <source>Throttle</source>
+        <translation>Gas</translation>
+    </message>
+    <message>
+        <source>r/min</source>
+        <translation>U/min</translation>
+    </message>
+    <message>
+        <source>This run</source>
+        <translation>Dieser Lauf</translation>
+    </message>
+    <message>
+        <source>Compared run</source>
+        <translation>Vergleichslauf</translation>
+    </message>
+    <message>
+        <source>Compared: %1</source>
+        <translation>Vergleich: %1</translation>
+    </message>
+    <message>
+        <source>Bench run</source>
+        <translation>Prüfstandslauf</translation>
+    </message>
+    <message>
+        <source>&amp;Compare with…</source>
+        <translation>&amp;Vergleichen mit…</translation>
+    </message>
+    <message>
+        <source>&amp;Export…</source>
+        <translation>&amp;Exportieren…</translation>
+    </message>
+    <message>
+        <source>Compare with a bench result</source>
+        <translation>Mit einem Prüfstandsergebnis vergleichen</translation>
+    </message>
+    <message>
+        <source>Bench results (*.csv);;All files (*)</source>
+        <translation>Prüfstandsergebnisse (*.csv);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Export the chart</source>
+        <translation>Diagramm exportieren</translation>
+    </message>
+    <message>
+        <source>PNG picture (*.png);;SVG drawing (*.svg)</source>
+        <translation>PNG-Bild (*.png);;SVG-Zeichnung (*.svg)</translation>
     </message>
 </context>
 <context>
@@ -389,6 +476,42 @@ Achtung: Die Datei stammt von einem %1, dieser Regler ist ein %2.</translation>
     <message>
         <source>What Save and Load did.</source>
         <translation>Was Speichern und Laden bewirkt haben.</translation>
+    </message>
+    <message>
+        <source>stopped by the user</source>
+        <translation>vom Benutzer angehalten</translation>
+    </message>
+    <message>
+        <source>left the Run page</source>
+        <translation>Motortest-Seite verlassen</translation>
+    </message>
+    <message>
+        <source>&amp;Bench run…</source>
+        <translation>&amp;Prüfstandslauf…</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Stopp</translation>
+    </message>
+    <message>
+        <source>The run record stopped: %1</source>
+        <translation>Die Laufaufzeichnung wurde beendet: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write the results: %1</source>
+        <translation>Die Ergebnisse können nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>Step %1 of %2: throttle %3, about %4 s left</source>
+        <translation>Schritt %1 von %2: Gas %3, noch etwa %4 s</translation>
+    </message>
+    <message>
+        <source>Bench run done: %1</source>
+        <translation>Prüfstandslauf fertig: %1</translation>
+    </message>
+    <message>
+        <source>Bench run stopped (%1): %2</source>
+        <translation>Prüfstandslauf angehalten (%1): %2</translation>
     </message>
 </context>
 <context>

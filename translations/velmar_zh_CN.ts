@@ -15,6 +15,34 @@
         <source>Load settings</source>
         <translation>载入设置</translation>
     </message>
+    <message>
+        <source>The default sweep: throttle 40 to 200 by 20</source>
+        <translation>默认扫描：油门 40 到 200，步长 20</translation>
+    </message>
+    <message>
+        <source>The last script: %1</source>
+        <translation>上次的脚本：%1</translation>
+    </message>
+    <message>
+        <source>A script file…</source>
+        <translation>脚本文件…</translation>
+    </message>
+    <message>
+        <source>Bench run</source>
+        <translation>台架测试</translation>
+    </message>
+    <message>
+        <source>Run:</source>
+        <translation>运行：</translation>
+    </message>
+    <message>
+        <source>Bench-run script</source>
+        <translation>台架测试脚本</translation>
+    </message>
+    <message>
+        <source>Scripts (*.json)</source>
+        <translation>脚本 (*.json)</translation>
+    </message>
 </context>
 <context>
     <name>Str_Const</name>
@@ -29,6 +57,65 @@
     <message>
         <source>Connected</source>
         <translation>已连接</translation>
+    </message>
+</context>
+<context>
+    <name>velmar::BenchChartWindow</name>
+    <message>
+        <source>Mean speed per step; bars from min to max</source>
+        <translation>每步平均转速；竖条表示最小值到最大值</translation>
+    </message>
+    <message>
+        <source>The run stopped early: %1</source>
+        <translation>运行提前停止：%1</translation>
+    </message>
+    <message>
+        <source>Throttle</source>
+        <translation>油门</translation>
+    </message>
+    <message>
+        <source>r/min</source>
+        <translation>转/分</translation>
+    </message>
+    <message>
+        <source>This run</source>
+        <translation>本次运行</translation>
+    </message>
+    <message>
+        <source>Compared run</source>
+        <translation>对比运行</translation>
+    </message>
+    <message>
+        <source>Compared: %1</source>
+        <translation>对比：%1</translation>
+    </message>
+    <message>
+        <source>Bench run</source>
+        <translation>台架测试</translation>
+    </message>
+    <message>
+        <source>&amp;Compare with…</source>
+        <translation>对比(&amp;C)…</translation>
+    </message>
+    <message>
+        <source>&amp;Export…</source>
+        <translation>导出(&amp;E)…</translation>
+    </message>
+    <message>
+        <source>Compare with a bench result</source>
+        <translation>与台架测试结果对比</translation>
+    </message>
+    <message>
+        <source>Bench results (*.csv);;All files (*)</source>
+        <translation>台架测试结果 (*.csv);;所有文件 (*)</translation>
+    </message>
+    <message>
+        <source>Export the chart</source>
+        <translation>导出图表</translation>
+    </message>
+    <message>
+        <source>PNG picture (*.png);;SVG drawing (*.svg)</source>
+        <translation>PNG 图片 (*.png);;SVG 矢量图 (*.svg)</translation>
     </message>
 </context>
 <context>
@@ -388,6 +475,42 @@ Warning: the file is from a %1, this ESC is a %2.</source>
     <message>
         <source>What Save and Load did.</source>
         <translation>保存和载入的结果。</translation>
+    </message>
+    <message>
+        <source>stopped by the user</source>
+        <translation>用户停止</translation>
+    </message>
+    <message>
+        <source>left the Run page</source>
+        <translation>离开了运行页</translation>
+    </message>
+    <message>
+        <source>&amp;Bench run…</source>
+        <translation>台架测试(&amp;B)…</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>停止</translation>
+    </message>
+    <message>
+        <source>The run record stopped: %1</source>
+        <translation>运行记录已停止：%1</translation>
+    </message>
+    <message>
+        <source>Cannot write the results: %1</source>
+        <translation>无法写入结果：%1</translation>
+    </message>
+    <message>
+        <source>Step %1 of %2: throttle %3, about %4 s left</source>
+        <translation>第 %1/%2 步：油门 %3，约剩 %4 秒</translation>
+    </message>
+    <message>
+        <source>Bench run done: %1</source>
+        <translation>台架测试完成：%1</translation>
+    </message>
+    <message>
+        <source>Bench run stopped (%1): %2</source>
+        <translation>台架测试已停止（%1）：%2</translation>
     </message>
 </context>
 <context>

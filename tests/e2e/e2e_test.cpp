@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <regex>
+#include <set>
+
 #include "Motor.h"
 #include "ProcessHarness.h"
 
@@ -144,6 +148,53 @@ INSTANTIATE_TEST_SUITE_P(E2e, Bench,
                          ::testing::Values(Quiet{"ToItsEnd", "", false},  // name, -, SIGINT
                                            Quiet{"UntilSigint", "", true}),
                          [](const auto& info) { return std::string(std::get<0>(info.param)); });
+
+// By a simulator's log: each setting's last answer to a read or write, and the request codes.
+std::string Wire(const Log& log) {
+  std::string held = "-,-,-,-,-";
+  std::set<char> codes;
+  const LogEntry* request = nullptr;
+  for (const LogEntry& e : log) {
+    if (e.kind == "rx") request = &e, codes.insert(char('0' + e.bytes[2]));
+    if (e.kind == "tx" && request && (request->bytes[2] == 2 || request->bytes[2] == 3))
+      held[2 * request->bytes[3]] = char('0' + e.bytes[1]);
+  }
+  return held + " got " + std::string(codes.begin(), codes.end());
+}
+
+// apply on four ports at once: an ESC to change, one that matches, one that keeps its settings
+// whatever is written, a line where nothing answers. No write where nothing differs, no throttle.
+TEST(Fleet, ApplyWritesWhatDiffersOnEveryEscAndTellsEachOutcome) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> escs = {
+      {{"--settings", "3,2,1,1,2"}, "2,1,2,1,2 got 0123"},
+      {{"--settings", "2,1,2,2,1"}, "2,1,2,2,1 got 012"},
+      {{"--settings", "3,2,1,1,2", "--reject-writes"}, "3,2,1,1,2 got 0123"},
+      {{}, "-,-,-,-,- got 0"}};
+  std::array<TempDir, 4> dirs;
+  std::ofstream(dirs[0].File("s.json"))
+      << R"({"format": "velmar-esc-settings", "version": 1, "hardware": "QK-10A V1.250", )"
+      << R"("settings": {"cutoffVoltage": "5.6V", "brake": "Disable", "timing": "10-20°"}})";
+  std::string command = VELMAR_APP_BIN " apply " + dirs[0].File("s.json") + " --json";
+  std::array<std::optional<SimProcess>, 4> sims;
+  for (size_t i = 0; i < escs.size(); ++i) {
+    ASSERT_TRUE(sims[i].emplace(dirs[i], escs[i].first).Ready());
+    command += " --port " + std::to_string(i + 1) + "=" + sims[i]->LinkPath();
+  }
+  ASSERT_TRUE(sims[3]->Command("mute"));
+  FILE* program = popen(command.c_str(), "r");
+  std::string out, results;
+  for (int c; (c = std::fgetc(program)) != EOF;) out += char(c);
+  EXPECT_EQ(WEXITSTATUS(pclose(program)), 1);
+  const std::regex esc(R"re("port":(\d+),"result":"(\w+)",[^\]]*"written":\[([^\]]*)\])re");
+  for (std::sregex_iterator it(out.begin(), out.end(), esc), end; it != end; ++it)
+    results += (*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str() + "; ";
+  const std::string written = R"("cutoffVoltage","brake","timing")";
+  EXPECT_EQ(results, "1 ok " + written + "; 2 ok ; 3 mismatch " + written + "; 4 absent ; ") << out;
+  for (size_t i = 0; i < escs.size(); ++i) {
+    ASSERT_TRUE(sims[i]->Mark());
+    EXPECT_EQ(Wire(sims[i]->ReadLog()), escs[i].second) << "port " << i + 1;
+  }
+}
 
 }  // namespace
 }  // namespace velmar::e2e

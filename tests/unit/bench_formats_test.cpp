@@ -11,8 +11,8 @@ namespace {
 using namespace std::chrono_literals;
 
 // A script (' for ", $V the fixed start, $H it with two poles, $SW a sweep, $S a step, $1000S a
-// thousand, $N a line end, $FF byte FF, $PADn spaces up to n bytes) or a path => its steps, or
-// the parts its refusal names (split by |).
+// thousand, $N a line end, $T a tab, $FF byte FF, $PADn spaces up to n bytes) or a path => its
+// steps, or the parts its refusal names (split by |).
 const char kScripts[] =
     R"(default => 14: 40/800/2000 60 80 100 120 140 160 180 200 rpm_max 30000 no_speed 1500
 $V'poles':30,'sweep':{'from':200,'to':50,'step':60,'settle_ms':60000,'hold_ms':600000},'limits':{}} => 30: 200/60000/600000 140 80 50 rpm_max - no_speed 1500
@@ -41,20 +41,23 @@ $H'steps':[$S,{'hold_ms':1,'hold_ms':2}]} => steps[1].hold_ms is given twice
 {'format':'{[,\'','format':1} => s.json: format is given twice
 $H$SW,'steps':[]} => sweep and steps|holds both
 $H'limits':{}} => sweep and steps|holds neither
-{$N'format':$N} => not valid JSON|at line 3, column
+{$N'format':$N} => not valid JSON|at line 3, column 2
 $H'x$FF':1} => is not UTF-8 text
 {'format':'velmar-settings','version':1} => format must be "velmar-bench-run"; found the text "velmar-settings"
 {'format':'velmar-bench-run','version':2,'x':1} => version 2 is from a newer program
 {'format':'velmar-bench-run','version':0} => version must be 1; found 0
+{'format':'velmar-bench-run','version':1.5} => version must be 1; found 1.5
+[] => s.json: must hold one JSON object
+$H'x':'a$T'} => not valid JSON: a control character inside a string at line 1, column 58
 /nonexistent.json => /nonexistent.json: no such file
 /tmp => /tmp: is a folder
-/dev/zero => /dev/zero: is larger than 64 KiB)";
+/dev/zero => /dev/zero: is not a regular file)";
 
 QByteArray Expand(QByteArray in) {
   const QByteArray step = "{'throttle':0,'settle_ms':0,'hold_ms':200}";
   in.replace("$1000S", (step + ',').repeated(999) + step).replace("$N", "\n");
   in.replace("$SW", "'sweep':{'from':40,'to':60,'step':20,'settle_ms':0,'hold_ms':200}");
-  in.replace("$S", step).replace("$H", "$V'poles':2,").replace("$FF", "\xff");
+  in.replace("$S", step).replace("$H", "$V'poles':2,").replace("$FF", "\xff").replace("$T", "\t");
   in.replace("$V", "{'format':'velmar-bench-run','version':1,").replace('\'', '"');
   const qsizetype pad = in.indexOf("$PAD");
   return pad < 0 ? in : in.left(pad).leftJustified(in.mid(pad + 4).toInt(), ' ');

@@ -17,6 +17,7 @@ std::string Parsed(const CommandLine& c) {
       .arg(c.json)
       .arg(c.force)
       .arg(c.recordPath, c.outPath, c.plotPath)
+      .append(c.comparePath.isEmpty() ? QString() : "|" + c.comparePath)
       .toStdString();
 }
 
@@ -60,6 +61,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"read f.json", "!unexpected argument \"f.json\""},
         Case{"erase", "!unknown command \"erase\""}, Case{"bench s.json", "!bench needs --out"},
         Case{"bench s.json --out r.csv --plot c.gif", "!must end in .png or .svg"},
+        Case{"bench s.json --out r.csv --plot c.png --compare e.csv",
+             "4||0|s.json|0|0||r.csv|c.png|e.csv"},
+        Case{"bench s.json --out r.csv --compare e.csv", "!--compare goes with --plot"},
         Case{"--record", "!Missing value after '--record'"}));
 
 }  // namespace

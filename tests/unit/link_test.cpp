@@ -3,6 +3,7 @@
 #include <QStringList>
 
 #include "link/SerialLink.h"
+#include "support/ByteScript.h"
 #include "support/ManualClock.h"
 #include "support/ScriptedPort.h"
 
@@ -44,11 +45,7 @@ class Link : public ::testing::Test {
     client.link = link.get();
   }
 
-  // Runs a byte script, one step a word:
-  //   +N     advance the clock N ms
-  //   <HEX   bytes arriving in one receive notification
-  //   >HEX   the one frame written since the last check
-  //   .      nothing written since the last check
+  // Runs a byte script (support/ByteScript.h) with these steps too:
   //   C / U  the link reads connected / unconnected
   //   !N     the link has fallen back N times
   //   =N     N commands wait in the ring
@@ -56,26 +53,15 @@ class Link : public ::testing::Test {
   //   qN     the program enqueues a read of setting N
   //   R      the motor runs from now on: the idle command asks for the speed
   void Run(const QString& script) {
-    qsizetype checked = port.writes.size();
-    for (const QString& step : script.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-      SCOPED_TRACE(step.toStdString() + " at " + std::to_string(clock.Now().count()) + " ms");
-      const char op = step[0].toLatin1();
-      const QString arg = step.mid(1);
-      ASSERT_TRUE(QByteArray("+<>.CU!=qR@").contains(op)) << "unknown step";
-      QString got = arg;  // what a check step reads, which must be what it says
-      if (op == '+') clock.Advance(std::chrono::milliseconds(arg.toInt()));
-      if (op == '<') port.Deliver(QByteArray::fromHex(arg.toLatin1()));
-      if (op == '>') got = QString::fromLatin1(port.writes.value(checked++).toHex()).toUpper();
-      if (op == '.' && port.writes.size() != checked) got = "a frame";
-      if ((op == 'C' || op == 'U') && link->Connected() != (op == 'C')) got = "the other state";
-      if (op == '@') got = QString::fromLatin1(client.replies.value(0).toHex()).toUpper();
-      if (op == '!') got = QString::number(client.fellBack);
-      if (op == '=') got = QString::number(link->Ring().Waiting());
+    RunByteScript(port, clock, script, [this](char op, const QString& arg) -> QString {
+      if ((op == 'C' || op == 'U') && link->Connected() != (op == 'C')) return "the other state";
+      if (op == '@') return QString::fromLatin1(client.replies.value(0).toHex()).toUpper();
+      if (op == '!') return QString::number(client.fellBack);
+      if (op == '=') return QString::number(link->Ring().Waiting());
       if (op == 'q') link->EnqueueCommand(ReadSettingCommand(uint8_t(arg.toInt())));
       if (op == 'R') client.idle = SpeedCommand();
-      EXPECT_EQ(got, arg);
-    }
-    EXPECT_EQ(port.writes.size(), checked) << "frames written that the script does not expect";
+      return QByteArray("CUqR").contains(op) ? arg : "unknown step";
+    });
   }
 
   ScriptedPort port;

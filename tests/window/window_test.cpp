@@ -8,12 +8,12 @@
 #include <QtWidgets>
 
 #include "app/FormQKconfig.h"
-#include "app/RunRecord.h"
 #include "app/SpeedTrendView.h"
 #include "app/Str_Const.h"
 #include "app/Translations.h"
 #include "device/Identification.h"
 #include "device/Speed.h"
+#include "formats/RunRecord.h"
 #include "formats/SettingsFile.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
@@ -45,7 +45,10 @@ class Window : public ::testing::Test {
         [this] { return clock.Now(); },
         record,
         [this](QWidget*, bool, const QString& suggested) { return (asked = suggested, file); },
-        [this](QWidget*, const QString& text) { return (question = text, confirm); }});
+        [this](QWidget*, const QString& text) { return (question = text, confirm); },
+        [this](QWidget*, const QString&) { return std::optional(script); },
+        [this] { return clock.MakeTimer(); },
+        folder.path()});
     form->Form_Load();
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -84,6 +87,8 @@ class Window : public ::testing::Test {
   RunRecord* record = nullptr;
   QString file, asked, question;  // the file the user picks; what Save suggested; Load's question
   bool confirm = true;
+  QString script;  // the bench-run script the user picks
+  QTemporaryDir folder;
   std::unique_ptr<FormQKconfig> form;
 };
 
@@ -126,7 +131,7 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
   const QStringList orders[] = {
       {"CombPort", "TabStrip1", "CombCutOffV", "CombCutOffT", "CombBrake", "CombTiming", "CombDir",
        "CmdReset", "CombPort"},
-      {"TabStrip1", "VSlPole", "SldPower", "TxtRev", "TxtPole", "CombPort"}};
+      {"TabStrip1", "VSlPole", "SldPower", "TxtRev", "TxtPole", "CmdBench", "CmdStop", "CombPort"}};
   for (int page : {0, 1}) {
     EXPECT_EQ(Find(page ? "FrameRun" : "FrameConfig")->isVisible(), page == 0) << "at start";
     Tabs()->setCurrentIndex(page);
@@ -314,6 +319,45 @@ TEST_F(Window, EveryControlTheKeyboardReachesIsNamedShowsItsFocusAndChangesAreTo
   EXPECT_GT(told.count({Slider(), QAccessible::ValueChanged}), moved);
   QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
 }
+
+// How the user stops a bench run, or the motor without one.
+class Stops : public Window, public ::testing::WithParamInterface<std::pair<const char*, bool>> {};
+
+TEST_P(Stops, EndTheRunAndTakeTheThrottleToZero) {
+  const auto [how, bench] = GetParam();
+  script = folder.filePath("run.json");
+  QFile file(script);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(R"({"format": "velmar-bench-run", "version": 1, "poles": 14,
+                 "steps": [{"throttle": 30, "settle_ms": 0, "hold_ms": 5000}]})");
+  file.close();
+  Start();
+  ServeUntilIdle();
+  Tabs()->setCurrentIndex(1);
+  if (bench) Find<QPushButton>("CmdBench")->click();
+  if (!bench) Slider()->setValue(5);
+  for (int i = 0; i < 4; ++i) port.Deliver(EscAnswer(NextFrame()));
+  EXPECT_GT(Slider()->value(), 0);
+  const QString key = how;
+  if (key == "Stop") Find<QPushButton>("CmdStop")->click();
+  if (key == "Page") Tabs()->setCurrentIndex(0);
+  const std::map<QString, Qt::Key> keys{
+      {"Space", Qt::Key_Space}, {"Esc", Qt::Key_Escape}, {"Home", Qt::Key_Home}};
+  if (keys.count(key)) QTest::keyClick(Slider(), keys.at(key));
+  EXPECT_EQ(Slider()->value(), 0);
+  EXPECT_TRUE(ServeUntilIdle().contains(Throttle(0)));
+  if (bench)
+    EXPECT_TRUE(Find<QLabel>("LbBench")->text().startsWith(
+        key == "Page" ? "Bench run stopped (left the Run page)"
+                      : "Bench run stopped (stopped by the user)"))
+        << Find<QLabel>("LbBench")->text().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Window, Stops,
+                         ::testing::Values(std::pair("Stop", true), std::pair("Space", true),
+                                           std::pair("Esc", true), std::pair("Home", true),
+                                           std::pair("Page", true), std::pair("Space", false),
+                                           std::pair("Esc", false)));
 
 // Where a control draws a text whole (neither clipped nor scrolled), with the texts it may show
 // there. Qt's option builders are protected: reached through member pointers.
