@@ -132,11 +132,14 @@ void Paint(QChart& chart, QPainter& painter) {
 std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult* compare,
                                        const QString& compareFile) {
   auto chart = std::make_unique<QChart>();
-  QString title = QStringLiteral("Mean speed per step; bars from min to max");
+  QString title = BenchChartWindow::tr("Mean speed per step; bars from min to max");
   // The reason comes from a result file as well, so it is shown as text, never as markup.
   if (!run.stopped.isEmpty())
-    title = QStringLiteral("<center>%1<br>The run stopped early: %2</center>")
-                .arg(title, run.stopped.toHtmlEscaped());
+    title =
+        QStringLiteral("<center>%1<br>%2</center>")
+            .arg(
+                title,
+                BenchChartWindow::tr("The run stopped early: %1").arg(run.stopped.toHtmlEscaped()));
   chart->setTitle(title);
   chart->setAnimationOptions(QChart::NoAnimation);
   chart->setBackgroundRoundness(0);
@@ -146,17 +149,17 @@ std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult
 
   const double fastest = std::max(Fastest(run), compare ? Fastest(*compare) : 0.0);
   const Scale scale = SpeedScale(fastest);
-  auto* x = MakeAxis(QStringLiteral("Throttle"), 20, kFullThrottle + kThrottleOverhang);
-  auto* y = MakeAxis(QStringLiteral("r/min"), scale.interval, scale.top);
+  auto* x = MakeAxis(BenchChartWindow::tr("Throttle"), 20, kFullThrottle + kThrottleOverhang);
+  auto* y = MakeAxis(BenchChartWindow::tr("r/min"), scale.interval, scale.top);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   // The legend lists the series in the order they are added: this run first.
-  AddRun(*chart, run, QStringLiteral("This run"), kRunColour, Qt::SolidLine, x, y);
+  AddRun(*chart, run, BenchChartWindow::tr("This run"), kRunColour, Qt::SolidLine, x, y);
   if (compare) {
     // The legend reads its names as markup; a file's name is only text.
     const QString file = QFileInfo(compareFile).fileName().toHtmlEscaped();
-    const QString name =
-        file.isEmpty() ? QStringLiteral("Compared run") : QStringLiteral("Compared: %1").arg(file);
+    const QString name = file.isEmpty() ? BenchChartWindow::tr("Compared run")
+                                        : BenchChartWindow::tr("Compared: %1").arg(file);
     AddRun(*chart, *compare, name, kCompareColour, Qt::DashLine, x, y);
   }
   return chart;
@@ -199,12 +202,12 @@ bool RenderBenchChart(const BenchResult& run, const BenchResult* compare,
 
 BenchChartWindow::BenchChartWindow(BenchResultLoader load, QWidget* parent)
     : QWidget(parent, Qt::Window), m_load(std::move(load)) {
-  setWindowTitle(QStringLiteral("Bench run"));
+  setWindowTitle(tr("Bench run"));
   m_view = new QChartView(this);
   m_view->setRenderHint(QPainter::Antialiasing);
   m_view->setMinimumSize(480, 300);
-  auto* compare = new QPushButton(QStringLiteral("&Compare with…"), this);
-  auto* exportButton = new QPushButton(QStringLiteral("&Export…"), this);
+  auto* compare = new QPushButton(tr("&Compare with…"), this);
+  auto* exportButton = new QPushButton(tr("&Export…"), this);
   connect(compare, &QPushButton::clicked, this, [this] { CompareClicked(); });
   connect(exportButton, &QPushButton::clicked, this, [this] { ExportClicked(); });
   auto* buttons = new QHBoxLayout;
@@ -256,22 +259,22 @@ void BenchChartWindow::Redraw() {
 }
 
 void BenchChartWindow::CompareClicked() {
-  const QString path = QFileDialog::getOpenFileName(
-      this, QStringLiteral("Compare with a bench result"), QFileInfo(m_compareFile).path(),
-      QStringLiteral("Bench results (*.csv);;All files (*)"));
+  const QString path = QFileDialog::getOpenFileName(this, tr("Compare with a bench result"),
+                                                    QFileInfo(m_compareFile).path(),
+                                                    tr("Bench results (*.csv);;All files (*)"));
   if (!path.isEmpty()) CompareWith(path);
 }
 
 void BenchChartWindow::ExportClicked() {
   QString filter;
-  QString path = QFileDialog::getSaveFileName(
-      this, QStringLiteral("Export the chart"), QStringLiteral("bench-run.png"),
-      QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"), &filter);
+  QString path =
+      QFileDialog::getSaveFileName(this, tr("Export the chart"), QStringLiteral("bench-run.png"),
+                                   tr("PNG picture (*.png);;SVG drawing (*.svg)"), &filter);
   if (path.isEmpty()) return;
   // A name typed without a suffix takes the one of the chosen kind.
   if (QFileInfo(path).suffix().isEmpty())
     path +=
-        filter.startsWith(QLatin1String("SVG")) ? QStringLiteral(".svg") : QStringLiteral(".png");
+        filter.contains(QLatin1String("*.svg")) ? QStringLiteral(".svg") : QStringLiteral(".png");
   Export(path);
 }
 

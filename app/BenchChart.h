@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QChart>
+#include <QCoreApplication>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -37,6 +38,8 @@ using BenchResultLoader =
 // A window with a bench run's chart, which follows the run while it progresses, can lay another
 // run's result beside it and writes the picture to a file.
 class BenchChartWindow final : public QWidget {
+  Q_DECLARE_TR_FUNCTIONS(velmar::BenchChartWindow)
+
  public:
   explicit BenchChartWindow(BenchResultLoader load, QWidget* parent = nullptr);
 

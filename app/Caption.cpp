@@ -1,6 +1,9 @@
 #include "Caption.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 
 namespace velmar {
@@ -9,6 +12,7 @@ namespace {
 constexpr int kGap = 2;  // pixels kept free before the neighbour
 constexpr double kSmallestPoints = 6.0;
 constexpr double kShrinkStep = 0.25;
+constexpr int kLineEditMargin = 2;  // QLineEdit's own, inside its frame, each side
 
 }  // namespace
 
@@ -28,6 +32,22 @@ void FitCaption(QLabel* label, const QRect& rect, int limit) {
     font.setPointSizeF(font.pointSizeF() - kShrinkStep);
     label->setFont(font);
   }
+}
+
+void FitBox(QLineEdit* box, const QStringList& texts) {
+  QStyleOptionFrame option;
+  option.initFrom(box);
+  option.rect = box->rect();
+  option.lineWidth =
+      box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box) : 0;
+  const QRect inside = box->style()
+                           ->subElementRect(QStyle::SE_LineEditContents, &option, box)
+                           .marginsRemoved(box->textMargins());
+  int widest = 0;
+  for (const QString& text : texts)
+    widest = std::max(widest, box->fontMetrics().horizontalAdvance(text));
+  const int width = box->width() - inside.width() + 2 * kLineEditMargin + widest + 1;
+  if (width > box->width()) box->resize(width, box->height());
 }
 
 }  // namespace velmar

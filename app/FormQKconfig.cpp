@@ -24,21 +24,13 @@
 #include "SpeedTrendView.h"
 #include "Str_Const.h"
 #include "WheelGuard.h"
+#include "device/Identification.h"
+#include "device/Speed.h"
 #include "formats/ResultCsv.h"
 #include "session/BenchRun.h"
 
 namespace velmar {
 namespace {
-
-// Positions and sizes are laid out in twips; 15 twips make a pixel at 96 dpi,
-// and Qt scales the pixels for other screens.
-constexpr int kTwipsPerPixel = 15;
-int Px(int twips) {
-  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
-QRect Twips(int left, int top, int width, int height) {
-  return QRect(Px(left), Px(top), Px(width), Px(height));
-}
 
 QFont WindowsFont(QStringList families, double points) {
   // The named fonts are rarely installed on Linux: fall back to ones of similar metrics.
@@ -96,6 +88,18 @@ QLineEdit* MakeStatusBox(QWidget* parent, const char* name, const QRect& rect) {
   return box;
 }
 
+// Why a bench run stopped: kept in English in its result file, shown in the user's language.
+const QString kStoppedByUser =
+    QStringLiteral(QT_TRANSLATE_NOOP("velmar::FormQKconfig", "stopped by the user"));
+const QString kLeftRunPage =
+    QStringLiteral(QT_TRANSLATE_NOOP("velmar::FormQKconfig", "left the Run page"));
+
+// What a screen reader says the control is, beyond the text it shows.
+void Describe(QWidget* control, const QString& name, const QString& description) {
+  control->setAccessibleName(name);
+  control->setAccessibleDescription(description);
+}
+
 QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& entries,
                     const QRect& rect) {
   auto* list = Place(new QComboBox(parent), name, rect);
@@ -111,6 +115,16 @@ QString WindowTitle(const ProgramVersion& version, const QLocale& locale) {
   return Str_Const::kAppName + QStringLiteral(" V") + QString::number(version.major) +
          locale.decimalPoint() + QString::number(version.minor) +
          QStringLiteral("%1").arg(version.revision, 2, 10, QLatin1Char('0'));
+}
+
+// Positions and sizes are laid out in twips, 1440 to the inch: 15 make a pixel at
+// 96 dpi. Where Qt scales the window for the screen it reports 96 dpi; where it
+// does not, the fonts grow with the screen's dpi, and the layout grows with them.
+int FormQKconfig::Px(int twips) const {
+  return (twips * logicalDpiY() + 720) / 1440;
+}
+QRect FormQKconfig::Twips(int left, int top, int width, int height) const {
+  return QRect(Px(left), Px(top), Px(width), Px(height));
 }
 
 FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
@@ -147,34 +161,60 @@ void FormQKconfig::BuildControls() {
   TabStrip1 = Place(new QTabWidget(this), "TabStrip1", Twips(105, 1320, 5505, 5535));
   TabStrip1->setFont(SansSerif(8.25));
   // The pages are the frames laid over the strip; its own pages stay empty.
-  TabStrip1->addTab(new QWidget, QStringLiteral("&Config"));
-  TabStrip1->addTab(new QWidget, QStringLiteral(" &Run"));
+  TabStrip1->addTab(new QWidget, tr("&Config"));
+  TabStrip1->addTab(new QWidget, tr(" &Run"));
+  Describe(TabStrip1->tabBar(), tr("Pages"),
+           tr("Config: the ESC's settings. Run: the motor test."));
   connect(TabStrip1, &QTabWidget::currentChanged, this, &FormQKconfig::TabStrip1_Click);
 
   BuildConfigPage();
   BuildRunPage();
+  FitTexts();
+}
+
+void FormQKconfig::FitTexts() {
+  // Every text a display may come to show, whole, in the user's language and at any dpi.
+  const QString unknown = Str_Const::Shown(Str_Const::kUnknown);
+  FitBox(TxtConnState,
+         {Str_Const::Shown(Str_Const::kConnected), Str_Const::Shown(Str_Const::kUnconnected)});
+  // Each model line's last version, and the unknown models' x.999.
+  QStringList hardware{unknown};
+  for (int code = 499; code <= 0xFFFF; code += 500)
+    hardware << HardwareText(uint16_t(code), QLocale(), unknown);
+  FitBox(TxtHardVer, hardware);
+  FitBox(TxtFirmVer, {unknown, FirmwareText(0xFFFF)});
+  FitBox(TxtPole, {QString::number(VSlPole->maximum())});
+  FitBox(TxtRev, {QString::number(SpeedSample(kShortestPeriod, VSlPole->minimum()))});
 }
 
 void FormQKconfig::BuildConnectionGroup() {
-  FrameConnect = Place(new QGroupBox(QStringLiteral("Connection"), this), "FrameConnect",
-                       Twips(100, 120, 5500, 1095));
-  Label1 = MakeLabel(FrameConnect, "Label1", QStringLiteral("Port:"), Twips(650, 300, 405, 255),
-                     std::nullopt, Px(1080));
+  FrameConnect =
+      Place(new QGroupBox(tr("Connection"), this), "FrameConnect", Twips(100, 120, 5500, 1095));
+  Label1 = MakeLabel(FrameConnect, "Label1", tr("Port:"), Twips(650, 300, 405, 255), std::nullopt,
+                     Px(1080));
   CombPort = MakeList(FrameConnect, "CombPort", {}, Twips(1080, 240, 975, 315));
-  Label2 = MakeLabel(FrameConnect, "Label2", QStringLiteral("Status:"), Twips(485, 720, 585, 255),
-                     std::nullopt, Px(1080));
+  Label2 = MakeLabel(FrameConnect, "Label2", tr("Status:"), Twips(485, 720, 585, 255), std::nullopt,
+                     Px(1080));
   TxtConnState = MakeStatusBox(FrameConnect, "TxtConnState", Twips(1080, 720, 1000, 300));
   // Both status boxes begin at 3260 in the group: the hardware box lies on the window at 3360.
-  Label4 = MakeLabel(FrameConnect, "Label4", QStringLiteral("Hardware:"),
-                     Twips(2400, 300, 760, 255), std::nullopt, Px(3260));
-  Label3 = MakeLabel(FrameConnect, "Label3", QStringLiteral("Firmware:"),
-                     Twips(2455, 720, 675, 255), std::nullopt, Px(3260));
+  Label4 = MakeLabel(FrameConnect, "Label4", tr("Hardware:"), Twips(2400, 300, 760, 255),
+                     std::nullopt, Px(3260));
+  Label3 = MakeLabel(FrameConnect, "Label3", tr("Firmware:"), Twips(2455, 720, 675, 255),
+                     std::nullopt, Px(3260));
   TxtFirmVer = MakeStatusBox(FrameConnect, "TxtFirmVer", Twips(3260, 720, 2175, 300));
   // Lies on the window itself, level with its label inside the group.
   TxtHardVer = MakeStatusBox(this, "TxtHardVer", Twips(3360, 420, 2175, 300));
-  TxtConnState->setText(Str_Const::kUnconnected);
-  TxtHardVer->setText(Str_Const::kUnknown);
-  TxtFirmVer->setText(Str_Const::kUnknown);
+  TxtConnState->setText(Str_Const::Shown(Str_Const::kUnconnected));
+  TxtHardVer->setText(Str_Const::Shown(Str_Const::kUnknown));
+  TxtFirmVer->setText(Str_Const::Shown(Str_Const::kUnknown));
+  Label1->setBuddy(CombPort);
+  Label2->setBuddy(TxtConnState);
+  Label4->setBuddy(TxtHardVer);
+  Label3->setBuddy(TxtFirmVer);
+  Describe(CombPort, tr("Serial port"), tr("The port the ESC is on; choosing one connects to it."));
+  Describe(TxtConnState, tr("Connection status"), tr("Whether an ESC answers on the port."));
+  Describe(TxtHardVer, tr("Hardware"), tr("The ESC's model and hardware version."));
+  Describe(TxtFirmVer, tr("Firmware"), tr("The ESC's firmware version."));
 
   // The user's choice of the entry already selected must reach the handler
   // too, so that a port that has closed can be chosen again.
@@ -184,42 +224,58 @@ void FormQKconfig::BuildConnectionGroup() {
 void FormQKconfig::BuildConfigPage() {
   FrameConfig = Place(new QFrame(this), "FrameConfig", Twips(120, 1680, 5415, 5055));
   QWidget* page = FrameConfig;
-  Label5 =
-      MakeLabel(page, "Label5", QStringLiteral("1.Cutoff Voltage"), Twips(720, 360, 1575, 255));
+  Label5 = MakeLabel(page, "Label5", tr("1.Cutoff Voltage"), Twips(720, 360, 1575, 255));
   CombCutOffV = MakeList(page, "CombCutOffV",
-                         {QStringLiteral("4.8V"), QStringLiteral("5.6V *"), QStringLiteral("6.0V"),
-                          QStringLiteral("7.2V"), QStringLiteral("8.4V"), QStringLiteral("9.0V"),
-                          QStringLiteral("11.0V"), QStringLiteral("12.0V")},
+                         {tr("4.8V"), tr("5.6V *"), tr("6.0V"), tr("7.2V"), tr("8.4V"), tr("9.0V"),
+                          tr("11.0V"), tr("12.0V")},
                          Twips(870, 600, 1575, 315));
-  Label7 = MakeLabel(page, "Label7", QStringLiteral("2.Brake"), Twips(720, 1320, 1335, 255));
-  CombBrake = MakeList(page, "CombBrake", {QStringLiteral("Disable *"), QStringLiteral("Enable")},
-                       Twips(870, 1560, 1575, 315));
-  Label8 =
-      MakeLabel(page, "Label8", QStringLiteral("3.Timing Advance"), Twips(720, 2280, 1455, 255));
-  CombTiming = MakeList(page, "CombTiming",
-                        {QStringLiteral("4-10\u00B0"), QStringLiteral("10-20\u00B0 *"),
-                         QStringLiteral("20-30\u00B0")},
+  Label7 = MakeLabel(page, "Label7", tr("2.Brake"), Twips(720, 1320, 1335, 255));
+  CombBrake =
+      MakeList(page, "CombBrake", {tr("Disable *"), tr("Enable")}, Twips(870, 1560, 1575, 315));
+  Label8 = MakeLabel(page, "Label8", tr("3.Timing Advance"), Twips(720, 2280, 1455, 255));
+  CombTiming = MakeList(page, "CombTiming", {tr("4-10°"), tr("10-20° *"), tr("20-30°")},
                         Twips(870, 2520, 1575, 315));
-  Label6 = MakeLabel(page, "Label6", QStringLiteral("4.Cutoff Type"), Twips(720, 3240, 1575, 255));
-  CombCutOffT = MakeList(page, "CombCutOffT",
-                         {QStringLiteral("Hard Cutoff"), QStringLiteral("Soft Cutoff *")},
+  Label6 = MakeLabel(page, "Label6", tr("4.Cutoff Type"), Twips(720, 3240, 1575, 255));
+  CombCutOffT = MakeList(page, "CombCutOffT", {tr("Hard Cutoff"), tr("Soft Cutoff *")},
                          Twips(870, 3480, 1575, 315));
-  Label9 = MakeLabel(page, "Label9", QStringLiteral("5.Rotation Direction"),
-                     Twips(720, 4200, 1695, 255));
-  CombDir = MakeList(page, "CombDir", {QStringLiteral("Forward *"), QStringLiteral("Reverse")},
-                     Twips(870, 4440, 1575, 315));
-  CmdReset = Place(new QPushButton(QStringLiteral("R&estore Default"), page), "CmdReset",
+  Label9 = MakeLabel(page, "Label9", tr("5.Rotation Direction"), Twips(720, 4200, 1695, 255));
+  CombDir =
+      MakeList(page, "CombDir", {tr("Forward *"), tr("Reverse")}, Twips(870, 4440, 1575, 315));
+  CmdReset = Place(new QPushButton(tr("R&estore Default"), page), "CmdReset",
                    Twips(3120, 2400, 1575, 495));
   // Enabled while an ESC is connected.
-  CmdSave = Place(new QPushButton(QStringLiteral("&Save to file"), page), "CmdSave",
-                  Twips(3240, 960, 1695, 495));
-  CmdLoad = Place(new QPushButton(QStringLiteral("&Load from file"), page), "CmdLoad",
-                  Twips(3240, 1560, 1695, 495));
+  CmdSave =
+      Place(new QPushButton(tr("&Save to file"), page), "CmdSave", Twips(3240, 960, 1695, 495));
+  CmdLoad =
+      Place(new QPushButton(tr("&Load from file"), page), "CmdLoad", Twips(3240, 1560, 1695, 495));
   CmdSave->setEnabled(false);
   CmdLoad->setEnabled(false);
   LbFileStatus = Place(new QLabel(page), "LbFileStatus", Twips(3120, 3000, 2175, 1695));
   LbFileStatus->setWordWrap(true);
   LbFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  // A screen reader names a list after its caption (its buddy), not its entry.
+  Label5->setBuddy(CombCutOffV);
+  Label7->setBuddy(CombBrake);
+  Label8->setBuddy(CombTiming);
+  Label6->setBuddy(CombCutOffT);
+  Label9->setBuddy(CombDir);
+  Describe(CombCutOffV, tr("Cutoff voltage"),
+           tr("The battery voltage at which the ESC cuts the motor's power. * marks the "
+              "default."));
+  Describe(CombBrake, tr("Brake"), tr("Whether the motor is braked when the throttle closes."));
+  Describe(CombTiming, tr("Timing advance"),
+           tr("The motor's commutation timing advance, in electrical degrees."));
+  Describe(CombCutOffT, tr("Cutoff type"),
+           tr("Hard: the power stops at the cutoff voltage. Soft: it is reduced gradually."));
+  Describe(CombDir, tr("Rotation direction"), tr("The motor's direction of rotation."));
+  Describe(CmdReset, tr("Restore default"),
+           tr("Selects the default entry of every setting and writes them to the ESC."));
+  Describe(CmdSave, QString(), tr("Writes the connected ESC's settings to a settings file."));
+  Describe(CmdLoad, QString(),
+           tr("Reads a settings file, shows what it changes and on OK writes it to the ESC."));
+  // Its name is its message, so that a new one is told.
+  Describe(LbFileStatus, QString(), tr("What Save and Load did."));
 
   for (SettingNumber number : kComparisonOrder)
     connect(SettingSelector(number), &QComboBox::activated, this,
@@ -232,8 +288,8 @@ void FormQKconfig::BuildConfigPage() {
 void FormQKconfig::BuildRunPage() {
   FrameRun = Place(new QFrame(this), "FrameRun", Twips(120, 1680, 5415, 5055));
   QWidget* page = FrameRun;
-  Label14 = MakeLabel(page, "Label14", QStringLiteral("Motor Magnet Poles:"),
-                      Twips(840, 645, 2415, 375), TimesNewRoman(14.25), Px(3240));
+  Label14 = MakeLabel(page, "Label14", tr("Motor Magnet Poles:"), Twips(840, 645, 2415, 375),
+                      TimesNewRoman(14.25), Px(3240));
   TxtPole = MakeDisplay(page, "TxtPole", QStringLiteral("2"), Twips(3240, 600, 375, 360));
   TxtPole->setFont(SansSerif(12));
   VSlPole = Place(new PoleScrollBar(page), "VSlPole", Twips(3600, 595, 300, 360));
@@ -241,13 +297,13 @@ void FormQKconfig::BuildRunPage() {
   VSlPole->setSingleStep(2);
   VSlPole->setPageStep(2);
   VSlPole->setValue(2);
-  Label12 = MakeLabel(page, "Label12", QStringLiteral("Rev:"), Twips(840, 1920, 615, 375),
-                      TimesNewRoman(15.75), Px(1560));
+  Label12 = MakeLabel(page, "Label12", tr("Rev:"), Twips(840, 1920, 615, 375), TimesNewRoman(15.75),
+                      Px(1560));
   TxtRev = MakeDisplay(page, "TxtRev", QStringLiteral("0"), Twips(1560, 1680, 2055, 750));
   TxtRev->setFont(Verdana(26.25));
-  Label10 = MakeLabel(page, "Label10", QStringLiteral("r/min"), Twips(3720, 1920, 1215, 405),
-                      TimesNewRoman(15.75));
-  Label13 = MakeLabel(page, "Label13", QStringLiteral("Throttle:"), Twips(840, 3120, 1095, 375),
+  Label10 =
+      MakeLabel(page, "Label10", tr("r/min"), Twips(3720, 1920, 1215, 405), TimesNewRoman(15.75));
+  Label13 = MakeLabel(page, "Label13", tr("Throttle:"), Twips(840, 3120, 1095, 375),
                       TimesNewRoman(15.75), Px(1920));
   // Sized for the widest throttle it will show.
   LbPower = MakeLabel(page, "LbPower", QStringLiteral("200"), Twips(1920, 3075, 735, 375),
@@ -273,6 +329,18 @@ void FormQKconfig::BuildRunPage() {
   m_trend = Place(new SpeedTrendView(page), "SpeedTrend", Twips(720, 4290, 4215, 705));
   BuildBenchControls(page);
 
+  Label14->setBuddy(VSlPole);
+  Label12->setBuddy(TxtRev);
+  Label13->setBuddy(SldPower);
+  Describe(TxtPole, tr("Motor magnet poles"),
+           tr("The motor's number of magnet poles, which turns the ESC's reading into r/min."));
+  Describe(VSlPole, tr("Motor magnet poles, 2 to 24"), tr("Up and Down change it by 2."));
+  Describe(TxtRev, tr("Speed in r/min"), tr("The motor's speed, averaged over its last readings."));
+  Describe(SldPower, tr("Throttle, 0 to 200"),
+           tr("The throttle sent to the ESC. Page Up and Page Down move it by 5."));
+  Describe(LbPower, QString(), tr("The throttle the slider is set to."));
+  Describe(m_trend, tr("Speed trend"), tr("The speed over the last 30 seconds."));
+
   // Both the change and the drag run the handler. During a drag the change
   // follows the drag notification and does the work; the handler's result is
   // the same however many times it runs for one position.
@@ -289,14 +357,13 @@ void FormQKconfig::BuildBenchControls(QWidget* page) {
   LbBench = Place(new QLabel(page), "LbBench", Twips(840, 120, 4335, 435));
   LbBench->setWordWrap(true);
   connect(CmdBench, &QPushButton::clicked, this, &FormQKconfig::CmdBench_Click);
-  connect(CmdStop, &QPushButton::clicked, this, [this] { StopMotor(tr("stopped by the user")); });
+  connect(CmdStop, &QPushButton::clicked, this, [this] { StopMotor(kStoppedByUser); });
   // Space, Esc and Home stop the motor on this page at any time, with or without a run.
   for (const QKeySequence key :
        {QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Home)}) {
     auto* shortcut = new QShortcut(key, page);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(shortcut, &QShortcut::activated, this,
-            [this] { StopMotor(tr("stopped by the user")); });
+    connect(shortcut, &QShortcut::activated, this, [this] { StopMotor(kStoppedByUser); });
   }
 }
 
@@ -323,7 +390,7 @@ void FormQKconfig::TabStrip1_Click() {
   if (tab == CurTab) return;
   CurTab = tab;
   if (CurTab == 1) {
-    StopMotor(tr("left the Run page"));
+    StopMotor(kLeftRunPage);
     FrameConfig->show();
     FrameRun->hide();
     TabStrip1->setFocus();

@@ -92,10 +92,13 @@ class FormQKconfig : public QWidget {
  private:
   friend struct FormProbe;  // the fuzz rig and the soak read the session
 
+  int Px(int twips) const;
+  QRect Twips(int left, int top, int width, int height) const;
   void BuildControls();
   void BuildConnectionGroup();
   void BuildConfigPage();
   void BuildRunPage();
+  void FitTexts();
   void SetKeyboardOrder();
 
   void ScanPorts();

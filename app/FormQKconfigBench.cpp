@@ -57,7 +57,7 @@ void FormQKconfig::CmdBench_Click() {
   connect(m_bench.get(), &BenchRun::stepStarted, this, [this] { ShowBenchProgress(); });
   connect(m_bench.get(), &BenchRun::stepDone, this, [this](const StepResult& row) {
     QString why;
-    if (!m_results->Append(row, &why)) m_bench->Stop(tr("result file: %1").arg(why));
+    if (!m_results->Append(row, &why)) m_bench->Stop(QStringLiteral("result file: %1").arg(why));
     if (m_chart) m_chart->SetRun(m_bench->Result());
   });
   connect(m_bench.get(), &BenchRun::finished, this, &FormQKconfig::BenchFinished);
@@ -85,7 +85,8 @@ void FormQKconfig::BenchFinished(const BenchResult& result) {
   m_results->Close();
   LbBench->setText(result.stopped.isEmpty()
                        ? tr("Bench run done: %1").arg(m_benchPath)
-                       : tr("Bench run stopped (%1): %2").arg(result.stopped, m_benchPath));
+                       : tr("Bench run stopped (%1): %2")
+                             .arg(tr(result.stopped.toUtf8().constData()), m_benchPath));
   if (!m_chart)
     m_chart = std::make_unique<BenchChartWindow>(
         [](const QString& path, QString* error) { return ReadResultCsv(path, error); });

@@ -13,15 +13,18 @@
 namespace velmar {
 namespace {
 
-QString Entry(SettingNumber number, int32_t index) {
-  const std::string_view text = kSettingLists[number].entries[size_t(index)];
-  return QString::fromUtf8(text.data(), qsizetype(text.size()));
+// An entry as its list shows it, in the user's language, without the default's marker.
+QString Entry(const QComboBox* list, int32_t index) {
+  const QString text = list->itemText(index);
+  const QLatin1String marker(kDefaultMarker.data(), qsizetype(kDefaultMarker.size()));
+  return text.endsWith(marker) ? text.chopped(marker.size()) : text;
 }
 
-QString Caption(SettingNumber number) {
-  const std::string_view text = kSettingLists[number].caption;
-  // "2.Brake" reads "Brake" in a sentence.
-  return QString::fromUtf8(text.data(), qsizetype(text.size())).section(QLatin1Char('.'), 1);
+// A list's caption as it reads in a sentence: "2.Brake" reads "Brake".
+QString Caption(const QComboBox* list) {
+  for (const QLabel* label : list->parentWidget()->findChildren<QLabel*>())
+    if (label->buddy() == list) return label->text().section(QLatin1Char('.'), 1);
+  return QString();
 }
 
 }  // namespace
@@ -64,8 +67,9 @@ void FormQKconfig::CmdLoad_Click() {
     const std::optional<int32_t> wanted = file->settings[number];
     if (!wanted || now[number] == wanted) continue;
     changes << tr("%1: %2 \u2192 %3")
-                   .arg(Caption(number), now[number] ? Entry(number, *now[number]) : tr("unknown"),
-                        Entry(number, *wanted));
+                   .arg(Caption(SettingSelector(number)),
+                        now[number] ? Entry(SettingSelector(number), *now[number]) : tr("unknown"),
+                        Entry(SettingSelector(number), *wanted));
   }
   QString text = changes.isEmpty() ? tr("The ESC already holds these settings: nothing to change.")
                                    : tr("Change on the ESC:\n%1").arg(changes.join('\n'));
@@ -84,7 +88,7 @@ void FormQKconfig::CmdLoad_Click() {
 
 void FormQKconfig::ShowApplied(const std::vector<SettingNumber>& mismatched) {
   QStringList kept;
-  for (SettingNumber number : mismatched) kept << Caption(number);
+  for (SettingNumber number : mismatched) kept << Caption(SettingSelector(number));
   Tell(kept.isEmpty() ? tr("The ESC confirmed every setting.")
                       : tr("The ESC did not take: %1.").arg(kept.join(QStringLiteral(", "))));
 }

@@ -36,8 +36,7 @@ void FormQKconfig::NoteOpenFailure(const QString& why) {
   // The entry itself is left out or removed as always; its reason stays here.
   const QString tip = CombPort->toolTip();
   if (tip.contains(why)) return;
-  CombPort->setToolTip(tip.isEmpty() ? QStringLiteral("Could not open:\n") + why
-                                     : tip + '\n' + why);
+  CombPort->setToolTip(tip.isEmpty() ? tr("Could not open:") + '\n' + why : tip + '\n' + why);
 }
 
 }  // namespace velmar

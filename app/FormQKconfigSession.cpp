@@ -26,16 +26,18 @@ void FormQKconfig::ConnectSession() {
 }
 
 void FormQKconfig::ShowConnection(bool connected) {
-  TxtConnState->setText(connected ? Str_Const::kConnected : Str_Const::kUnconnected);
+  TxtConnState->setText(
+      Str_Const::Shown(connected ? Str_Const::kConnected : Str_Const::kUnconnected));
   CmdSave->setEnabled(connected);
   CmdLoad->setEnabled(connected);
   if (connected) return;
-  TxtHardVer->setText(Str_Const::kUnknown);
-  TxtFirmVer->setText(Str_Const::kUnknown);
+  TxtHardVer->setText(Str_Const::Shown(Str_Const::kUnknown));
+  TxtFirmVer->setText(Str_Const::Shown(Str_Const::kUnknown));
 }
 
 void FormQKconfig::ShowIdentity(EscIdentity identity) {
-  TxtHardVer->setText(HardwareText(identity.hardware));
+  TxtHardVer->setText(
+      HardwareText(identity.hardware, QLocale(), Str_Const::Shown(Str_Const::kUnknown)));
   TxtFirmVer->setText(FirmwareText(identity.firmware));
 }
 

@@ -1,5 +1,8 @@
 #include "PoleScrollBar.h"
 
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QWheelEvent>
 
 namespace velmar {
@@ -38,6 +41,18 @@ void PoleScrollBar::wheelEvent(QWheelEvent* event) {
                      event->inverted(), event->source());
   QScrollBar::wheelEvent(&turned);
   event->setAccepted(turned.isAccepted());
+}
+
+void PoleScrollBar::paintEvent(QPaintEvent* event) {
+  QScrollBar::paintEvent(event);
+  // The style shows no focus on a scroll bar, yet this one takes the keys: frame it as the
+  // style frames other controls' focus.
+  if (!hasFocus()) return;
+  QStyleOptionFocusRect option;
+  option.initFrom(this);
+  option.backgroundColor = palette().color(QPalette::Window);
+  QPainter painter(this);
+  style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
 }
 
 }  // namespace velmar

@@ -14,6 +14,7 @@ class PoleScrollBar final : public QScrollBar {
 
  protected:
   void wheelEvent(QWheelEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   void TurnStep(int action);

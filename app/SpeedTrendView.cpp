@@ -32,10 +32,9 @@ void SpeedTrendView::paintEvent(QPaintEvent*) {
   // point at the right edge.
   const int32_t scale = m_trend.Scale();
   p.setPen(palette().color(QPalette::PlaceholderText));
-  p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::AlignTop,
-             QStringLiteral("%1 r/min").arg(scale));
+  p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::AlignTop, tr("%1 r/min").arg(scale));
   p.drawText(plot.adjusted(3, 1, -3, -1), Qt::AlignLeft | Qt::AlignBottom,
-             QStringLiteral("last %1 s").arg(SpeedTrend::kSpan.count() / 1000));
+             tr("last %1 s").arg(SpeedTrend::kSpan.count() / 1000));
   const auto& points = m_trend.Points();
   if (points.empty()) return;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include "device/SpeedTrend.h"
@@ -8,6 +9,8 @@ namespace velmar {
 
 // The trend drawn in a strip of the Run page. It takes no focus and no input.
 class SpeedTrendView final : public QWidget {
+  Q_DECLARE_TR_FUNCTIONS(velmar::SpeedTrendView)
+
  public:
   explicit SpeedTrendView(QWidget* parent = nullptr);
 

@@ -1,12 +1,19 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace velmar::Str_Const {
 
+// Files and the command line keep these texts in English; the window shows them
+// through Shown, in the user's language.
 inline const QString kAppName = QStringLiteral("Velmar ESC Config");
-inline const QString kUnknown = QStringLiteral("Unknown");
-inline const QString kUnconnected = QStringLiteral("Unconnected");
-inline const QString kConnected = QStringLiteral("Connected");
+inline const QString kUnknown = QStringLiteral(QT_TRANSLATE_NOOP("Str_Const", "Unknown"));
+inline const QString kUnconnected = QStringLiteral(QT_TRANSLATE_NOOP("Str_Const", "Unconnected"));
+inline const QString kConnected = QStringLiteral(QT_TRANSLATE_NOOP("Str_Const", "Connected"));
+
+inline QString Shown(const QString& text) {
+  return QCoreApplication::translate("Str_Const", text.toUtf8().constData());
+}
 
 }  // namespace velmar::Str_Const

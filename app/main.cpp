@@ -7,6 +7,7 @@
 #include "BenchChart.h"
 #include "FormQKconfig.h"
 #include "QuitSignals.h"
+#include "Translations.h"
 #include "cli/BenchCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/ConfigureCommand.h"
@@ -80,6 +81,9 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   NameTheProgram();
   QApplication::setDesktopFileName(QStringLiteral("org.velmar.EscConfig"));
+  if (!velmar::LoadTranslations(app, line->lang) && !line->lang.isEmpty())
+    std::fprintf(stderr, "velmar-esc-config: no translation for --lang %s; showing English\n",
+                 qPrintable(line->lang));
   // A record that cannot be kept is reported before any port is touched.
   velmar::RunRecord record;
   QString error;

@@ -75,7 +75,12 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("compare"),
       QStringLiteral("bench: draw an earlier result beside this run's curve (with --plot)."),
       QStringLiteral("EARLIER.csv"));
-  parser.addOptions({port, record, json, force, out, plot, compare});
+  const QCommandLineOption lang(
+      QStringLiteral("lang"),
+      QStringLiteral("Show the window in language CODE (en, de, zh_CN) instead of the system's. "
+                     "An unknown code gives English."),
+      QStringLiteral("CODE"));
+  parser.addOptions({port, record, json, force, out, plot, compare, lang});
 
   if (!parser.parse(arguments)) return Complain(parser.errorText());
   if (parser.isSet(help)) parser.showHelp(0);
@@ -134,6 +139,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   if (onePort && (line.portCount > 1 || (line.portCount == 1 && line.ports.contains('*'))))
     return Complain(QStringLiteral("this command takes one ESC: name one --port"));
 
+  line.lang = parser.value(lang);
   line.json = parser.isSet(json);
   line.force = parser.isSet(force);
   const std::pair<const QCommandLineOption&, QString*> files[] = {{record, &line.recordPath},

@@ -25,6 +25,8 @@ struct CommandLine {
   QString outPath;      // bench --out
   QString plotPath;     // bench --plot
   QString comparePath;  // bench --compare: an earlier result drawn beside this one
+  // --lang: the language of the window, such as "de" or "zh_CN"; empty: the system's.
+  QString lang;
 };
 
 // The ports a command runs on: the ones --port names or, with none (or "*"),

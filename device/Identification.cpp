@@ -37,12 +37,12 @@ QString Thousandths(uint32_t thousandths, const QLocale& locale) {
       .arg(thousandths % 1000, 3, 10, QLatin1Char('0'));
 }
 
-QString HardwareText(uint16_t hardwareCode, const QLocale& locale) {
+QString HardwareText(uint16_t hardwareCode, const QLocale& locale, const QString& unknown) {
   for (const ModelRow& row : kModels) {
     if (hardwareCode >= row.from && hardwareCode < row.from + kRowWidth)
       return QLatin1String(row.text) + Thousandths(1000u + hardwareCode - row.from, locale);
   }
-  return QLatin1String("Unknown V") + Thousandths(1000u + hardwareCode % 1000u, locale);
+  return unknown + QLatin1String(" V") + Thousandths(1000u + hardwareCode % 1000u, locale);
 }
 
 QString FirmwareText(uint16_t firmwareCode, const QLocale& locale) {

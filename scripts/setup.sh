@@ -8,9 +8,10 @@ velmar_packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev libgl-dev
   libqt6opengl6-dev  # Qt Charts' CMake package needs Qt OpenGL's, which qt6-charts-dev does not pull in
+  qt6-tools-dev qt6-l10n-tools qt6-translations-l10n qt6-base-private-dev
   libgtest-dev clang-format
   clang libclang-rt-14-dev
-  fonts-liberation2 fonts-dejavu-core
+  fonts-liberation2 fonts-dejavu-core fonts-noto-cjk
   desktop-file-utils appstream dpkg-dev file
   help2man lintian
 )

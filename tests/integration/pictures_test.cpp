@@ -1,5 +1,6 @@
 // The README's pictures, taken of the window as the program runs it (Qt's serial
-// port and timers, the real event loop) against the simulated ESC.
+// port and timers, the real event loop) against the simulated ESC: in each language,
+// and in English again at 120 and 144 dpi (CTest; VELMAR_TEST_DPI says which).
 #include <gtest/gtest.h>
 
 #include <QTest>
@@ -8,6 +9,7 @@
 #include "ProcessHarness.h"
 #include "app/FormQKconfig.h"
 #include "app/SettingsFileDialogs.h"
+#include "app/Translations.h"
 #include "formats/SettingsFile.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
@@ -18,7 +20,16 @@ namespace {
 
 using namespace std::chrono;
 
-TEST(Pictures, BothPagesWithTheMotorRunning) {
+class Pictures : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
+  ASSERT_TRUE(LoadTranslations(*qApp, GetParam()));
+  const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
+  const auto picture = [lang = QString(GetParam()), dpi](const char* name) {
+    return QStringLiteral(VELMAR_SCREENSHOT_DIR "/%1%2%3.png")
+        .arg(name, lang == "en" ? "" : "-" + lang, dpi ? QStringLiteral("-%1dpi").arg(dpi) : "");
+  };
+  ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
   e2e::TempDir dir;
   e2e::SimProcess sim(dir, {"--poles", "14"});
   ASSERT_TRUE(sim.Ready());
@@ -34,24 +45,25 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
        [&dir](QWidget*, bool, const QString&) {
          return QString::fromStdString(dir.File("f.json"));
        },
-       [](QWidget* parent, const QString& text) {
+       [&picture](QWidget* parent, const QString& text) {
          std::unique_ptr<QMessageBox> box(MakeLoadConfirmation(parent, text));
          box->show();
-         return !box->grab().save(VELMAR_SCREENSHOT_DIR "/load-confirmation.png");
+         return !box->grab().save(picture("load-confirmation"));
        }});
   form.Form_Load();
   form.show();
+  EXPECT_TRUE(form.grab().save(picture("unconnected")));  // before the first poll is answered
   const auto text = [&](const char* name) { return form.findChild<QLineEdit*>(name)->text(); };
-  ASSERT_TRUE(QTest::qWaitFor([&] { return text("TxtHardVer") != "Unknown"; }, 10000));
+  const QString unknown = text("TxtHardVer");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return text("TxtHardVer") != unknown; }, 10000));
   QTest::qWait(300);  // the five settings read after the identification
-  ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
-  EXPECT_TRUE(form.grab().save(VELMAR_SCREENSHOT_DIR "/config-page.png"));
+  EXPECT_TRUE(form.grab().save(picture("config-page")));
   SettingsFile file;
   file.hardware = QStringLiteral("QK-10A V1.300");
   file.settings = {3, 1, 2, 0, 1};  // by setting number
   ASSERT_TRUE(WriteSettingsFile(QString::fromStdString(dir.File("f.json")), file, nullptr));
   form.findChild<QPushButton*>(QStringLiteral("CmdLoad"))->click();
-  EXPECT_TRUE(QFile::exists(VELMAR_SCREENSHOT_DIR "/load-confirmation.png"));
+  EXPECT_TRUE(QFile::exists(picture("load-confirmation")));
 
   form.findChild<QScrollBar*>(QStringLiteral("VSlPole"))->setValue(14);
   form.findChild<QTabWidget*>(QStringLiteral("TabStrip1"))->setCurrentIndex(1);
@@ -64,8 +76,12 @@ TEST(Pictures, BothPagesWithTheMotorRunning) {
         [&] { return std::abs(text("TxtRev").toInt() - settled) < settled / 100; }, 10000))
         << throttle << ": " << text("TxtRev").toStdString();
   }
-  EXPECT_TRUE(form.grab().save(VELMAR_SCREENSHOT_DIR "/run-page.png"));
+  EXPECT_TRUE(form.grab().save(picture("run-page")));
+  LoadTranslations(*qApp, "en");
 }
+
+INSTANTIATE_TEST_SUITE_P(Languages, Pictures, ::testing::Values("en", "de", "zh_CN"),
+                         [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
 }  // namespace velmar::testing
