@@ -359,7 +359,7 @@ void FormQKconfig::BuildBenchControls(QWidget* page) {
   connect(CmdBench, &QPushButton::clicked, this, &FormQKconfig::CmdBench_Click);
   connect(CmdStop, &QPushButton::clicked, this, [this] { StopMotor(kStoppedByUser); });
   // Space, Esc and Home stop the motor on this page at any time, with or without a run.
-  for (const QKeySequence key :
+  for (const QKeySequence& key :
        {QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Home)}) {
     auto* shortcut = new QShortcut(key, page);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);

@@ -49,7 +49,10 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
          std::unique_ptr<QMessageBox> box(MakeLoadConfirmation(parent, text));
          box->show();
          return !box->grab().save(picture("load-confirmation"));
-       }});
+       },
+       {},
+       {},
+       {}});
   form.Form_Load();
   form.show();
   EXPECT_TRUE(form.grab().save(picture("unconnected")));  // before the first poll is answered
