@@ -145,23 +145,5 @@ TEST_F(Link, ALostPortFallsBackAndIsReopenedWhenItsDeviceReturns) {
   EXPECT_EQ(port.PortNumber(), 2);
 }
 
-TEST_F(Link, OnlyPortsThatOpenAreUsedAndShutdownSilencesTheLink) {
-  port.usable = {3};
-  EXPECT_FALSE(link->ProbePort(2));
-  EXPECT_TRUE(link->ProbePort(3));
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_FALSE(link->SelectPort(1));
-  EXPECT_EQ(link->OpenPort(), 0);
-  Run("+1000 .");
-  ASSERT_TRUE(link->SelectPort(3));
-  EXPECT_EQ(link->OpenPort(), 3);
-  Run("+100 >514B00");
-  link->Shutdown();
-  EXPECT_FALSE(port.IsOpen());
-  EXPECT_EQ(port.ReceiveThreshold(), 0);
-  Run("+1000 .");
-  EXPECT_EQ(port.opened, (QList<int>{3, 3}));
-}
-
 }  // namespace
 }  // namespace velmar::testing

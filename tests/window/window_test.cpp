@@ -252,11 +252,6 @@ TEST_F(Window, RunPageDrivenByKeysShowsRecordsAndTrendsTheSpeed) {
   Slider()->setValue(100);
   EXPECT_EQ(Slider()->value(), 35);  // a jump: five above the last accepted value
   EXPECT_EQ(Find<QLabel>("LbPower")->text(), "35");
-  // Back to the Config page: the throttle returns to 0, goes out and clears the trend.
-  Tabs()->setCurrentIndex(0);
-  EXPECT_EQ(Text("TxtRev"), "0");
-  EXPECT_EQ(ServeUntilIdle(), (QList<QByteArray>{kPoll, Throttle(0), kPoll}));
-  EXPECT_TRUE(trend.Points().empty());
 }
 
 TEST_F(Window, PortsFailOverTowardsTheStartAndALostPortShowsTheEscUnknown) {
