@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bench runs from the Run page: a script's steps driven on the ESC, its curve in a window.
 #include <QDateTime>
 #include <QDir>

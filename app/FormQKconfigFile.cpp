@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Save to file and Load from file: the ESC's settings kept, and given to the next ESC.
 #include <QComboBox>
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The port list: the ports found at start-up, and the choice of one.
 #include <QComboBox>
 

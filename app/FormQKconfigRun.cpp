@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window keeps of a run beyond the controls: the speed trend, the run
 // record, and why ports would not open.
 #include <QComboBox>

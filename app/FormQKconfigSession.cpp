@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the session reports, shown; the settings panel and the motor test, passed on.
 #include <QComboBox>
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quit signals on Linux: the handler writes a byte into a socket pair whose other end the
 // event loop watches, so the event thread hears of a signal at once and never polls.
 #include <sys/socket.h>

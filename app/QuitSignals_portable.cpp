@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Quit signals with the standard library alone: the handler only sets a flag, and a timer on
 // the event thread looks at it ten times a second.
 #include <QTimer>

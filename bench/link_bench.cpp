@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How closely the program keeps the link's timeline: the real window, serial
 // port and timers against the simulated ESC at 38400 baud, timed from the
 // simulator's log, on a quiet machine and with both cores kept busy.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails when the shipped translations are out of step with the sources or unfinished.
 # Runs lupdate exactly as the update_translations target does, but on copies in WORK,
 # and compares the copies with the files in the source tree; then looks for entries a

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # VELMAR_SANITIZE builds everything under AddressSanitizer and UndefinedBehaviorSanitizer,
 # with any undefined behaviour fatal. Under clang every library also carries the coverage
 # feedback that the fuzz targets steer by.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 include(GoogleTest)
 
 # velmar_add_test(NAME SOURCES a.cpp b.cpp LIBS x y [LABEL unit|window|e2e])

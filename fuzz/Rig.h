@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window on a scripted port and a manual clock, driven as a user and a
 // hostile line would, with the rules that must hold after every step; a broken

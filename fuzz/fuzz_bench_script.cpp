@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bench-run script reader on fuzzed files: whatever it accepts is well-formed UTF-8 within
 // the size limit and holds only values inside their ranges, in a run of at most one hour.
 #include <QStringDecoder>

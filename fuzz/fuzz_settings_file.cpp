@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A settings file's bytes as a user might hand them over. Whatever the reader accepts has every
 // setting within its list, and reads back the same once written.
 #include <cstdio>

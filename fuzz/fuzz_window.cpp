@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole window driven by fuzzed input: bytes on the line in fuzzed pieces,
 // the clock moved by fuzzed spans, and the user's actions in between.
 #include <fuzzer/FuzzedDataProvider.h>

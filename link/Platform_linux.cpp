@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform layer on Linux: lock files, /proc, the serial driver's low-latency flag and
 // the thread's timer slack.
 #include <grp.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The platform layer with Qt alone: what Windows and macOS builds use, and Linux builds
 // configured with VELMAR_PORTABLE. No low-latency request, no timer slack, and an open
 // failure told in the serial port's own words.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the .deb from a build tree, runs lintian on it (any error or warning fails), unpacks
 # it into a scratch root and checks that every file lands in its place, that the changelog
 # speaks of the package's version and that the package names its Qt runtime.

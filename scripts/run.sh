@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds and starts Velmar ESC Config.
 #
 # With no real ESC named, a simulated ESC is started on a pseudo-terminal and offered

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building and testing need, from Debian's packages.
 # Sourced by run.sh and test.sh; as root it installs what is missing, otherwise it
 # prints the apt-get line to run and stops.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds everything and runs every test: unit, window (offscreen), end-to-end, the
 # soak, the package; then the unit, window and integration tests once more on the
 # Qt-only platform layer of Windows and macOS builds; then all of them again under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated ESC and the program as real processes, and the simulator's log read back.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program and the simulated ESC as separate processes on a pseudo-terminal: what the
 // program puts on the wire, as the simulator's log saw it.
 

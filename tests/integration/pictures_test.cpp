@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The README's pictures, taken of the window as the program runs it (Qt's serial
 // port and timers, the real event loop) against the simulated ESC: in each language,
 // and in English again at 120 and 144 dpi (CTest; VELMAR_TEST_DPI says which).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt serial port service on a real pseudo-terminal, whose master side the test plays as
 // the ESC. The device is reached through a symbolic link, so that a new one can take its place.
 #include <fcntl.h>

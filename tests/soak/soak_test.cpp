@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A day of a faulty line on the manual clock against the simulated ESC in
 // process, then a clean minute: the window keeps its rules all day and ends in
 // step with the ESC, which holds nothing the user did not choose.

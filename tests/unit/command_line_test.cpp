@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command lines as a user types them: what the program runs, or exit 2 with a message and the
 // usage.
 #include <gtest/gtest.h>

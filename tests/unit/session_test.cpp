@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ESC session on a scripted port and a manual clock: bytes in, time on, what it reports.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the other tests take on trust from the simulated ESC: its answer to each command, and the
 // echo, pacing and silence the end-to-end tests build their lines from.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bench run's chart: in its window as a run goes on, and as a picture file.
 #include <gtest/gtest.h>
 

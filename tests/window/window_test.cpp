@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window on a scripted port and a manual clock, driven as a user and an ESC would.
 #include <gtest/gtest.h>
 #include <private/qguiapplication_p.h>
