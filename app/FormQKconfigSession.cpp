@@ -24,13 +24,17 @@ void FormQKconfig::ConnectSession() {
   connect(&m_session, &EscSession::speedReset, m_trend, &SpeedTrendView::Clear);
   connect(&m_session, &EscSession::speedRead, this, &FormQKconfig::NoteSpeed);
   connect(&m_session, &EscSession::applied, this, &FormQKconfig::ShowApplied);
+  // Save and Load wait for the ESC to be identified and read: a file loaded before that would
+  // be overruled by the first reads' answers.
+  connect(&m_session, &EscSession::syncChanged, this, [this] {
+    CmdSave->setEnabled(m_session.Synced());
+    CmdLoad->setEnabled(m_session.Synced());
+  });
 }
 
 void FormQKconfig::ShowConnection(bool connected) {
   TxtConnState->setText(
       Str_Const::Shown(connected ? Str_Const::kConnected : Str_Const::kUnconnected));
-  CmdSave->setEnabled(connected);
-  CmdLoad->setEnabled(connected);
   if (connected) return;
   TxtHardVer->setText(Str_Const::Shown(Str_Const::kUnknown));
   TxtFirmVer->setText(Str_Const::Shown(Str_Const::kUnknown));

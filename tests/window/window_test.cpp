@@ -186,7 +186,9 @@ TEST_F(Window, SaveKeepsTheEscsSettingsAndLoadAsksThenWritesAndConfirmsThem) {
   QTemporaryDir dir;
   file = dir.filePath("esc.json");
   Start();
-  EXPECT_FALSE(Find<QPushButton>("CmdLoad")->isEnabled());
+  port.Deliver(EscAnswer(NextFrame()));
+  EXPECT_EQ(Text("TxtConnState"), "Connected");
+  EXPECT_FALSE(Find<QPushButton>("CmdLoad")->isEnabled()) << "the ESC is not read yet";
   ServeUntilIdle(Bytes({3, 1, 2, 2, 1}));
   Find<QPushButton>("CmdSave")->click();
   EXPECT_EQ(asked, "QK-10A V1.250.json");
