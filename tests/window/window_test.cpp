@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QtWidgets>
 
+#include "app/Caption.h"
 #include "app/FormQKconfig.h"
 #include "app/SpeedTrendView.h"
 #include "app/Str_Const.h"
@@ -430,6 +431,12 @@ TEST_P(Captions, EveryTextAControlCanShowLiesWholeInsideItInItsOwnFont) {
         }
     }
   }
+  // A caption with no room to move left into gets a smaller font instead.
+  QLabel tight(QStringLiteral("Motor Magnet Poles:"), form.get());
+  const int limit = tight.sizeHint().width() * 9 / 10;
+  FitCaption(&tight, QRect(0, 0, 40, 20), limit);
+  EXPECT_LT(tight.font().pointSizeF(), form->font().pointSizeF());
+  EXPECT_LT(tight.geometry().right(), limit);
   EXPECT_FALSE(LoadTranslations(*qApp, "xx")) << "an unknown code: English";
 }
 
