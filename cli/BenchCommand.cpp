@@ -13,13 +13,7 @@
 #include "session/ConfigureJob.h"
 
 namespace velmar {
-namespace {
-
-void Say(const QString& text) {
-  std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(text));
-}
-
-}  // namespace
+namespace {}  // namespace
 
 // The port, the session and the run on it, while Run() runs.
 struct BenchCommand::Running {

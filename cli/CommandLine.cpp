@@ -20,7 +20,8 @@ constexpr char kUsage[] =
     "See --help.";
 
 std::nullopt_t Complain(const QString& text) {
-  std::fprintf(stderr, "velmar-esc-config: %s\n%s\n", qPrintable(text), kUsage);
+  Say(text);
+  std::fprintf(stderr, "%s\n", kUsage);
   return std::nullopt;
 }
 
@@ -161,6 +162,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       !line.plotPath.endsWith(QLatin1String(".svg")))
     return Complain(QStringLiteral("--plot: the file must end in .png or .svg"));
   return line;
+}
+
+void Say(const QString& text) {
+  std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(text));
 }
 
 CommandPorts PortsFor(const CommandLine& line) {

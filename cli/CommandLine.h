@@ -38,6 +38,9 @@ struct CommandPorts {
 };
 CommandPorts PortsFor(const CommandLine& line);
 
+// One line on standard error, in the program's name.
+void Say(const QString& text);
+
 // Exit status for a command line the program cannot run with.
 inline constexpr int kBadUsage = 2;
 

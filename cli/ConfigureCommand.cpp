@@ -21,10 +21,6 @@ namespace {
 
 using Verb = CommandLine::Verb;
 
-void Say(const QString& text) {
-  std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(text));
-}
-
 }  // namespace
 
 // One port's ESC: its port service, its session and the job run on it.
@@ -58,14 +54,8 @@ using Esc = ConfiguredEsc;
 
 QStringList Keys(const std::vector<SettingNumber>& numbers) {
   QStringList keys;
-  for (SettingNumber n : numbers)
-    keys << QString::fromUtf8(kSettingLists[n].key.data(), qsizetype(kSettingLists[n].key.size()));
+  for (SettingNumber n : numbers) keys << SettingKey(n);
   return keys;
-}
-
-QString EntryText(SettingNumber number, int32_t index) {
-  const auto entry = kSettingLists[number].entries[size_t(index)];
-  return QString::fromUtf8(entry.data(), qsizetype(entry.size()));
 }
 
 QJsonObject Json(const Esc& esc, bool apply) {
@@ -90,13 +80,13 @@ QString Text(const Esc& esc, bool apply, const SettingChoices& asked) {
                      FirmwareText(esc.identity->firmware, QLocale::c()));
   for (SettingNumber n : kComparisonOrder) {
     if (!esc.reported[n]) continue;
-    text += QStringLiteral("  %1  %2\n").arg(Keys({n})[0], EntryText(n, *esc.reported[n]));
+    text += QStringLiteral("  %1  %2\n").arg(SettingKey(n), *EntryText(n, esc.reported[n]));
   }
   if (apply && !esc.job.Written().empty())
     text +=
         QStringLiteral("  written   %1\n").arg(Keys(esc.job.Written()).join(QStringLiteral(", ")));
   for (SettingNumber n : esc.job.Mismatched())
-    text += QStringLiteral("  %1 was asked to be %2\n").arg(Keys({n})[0], EntryText(n, *asked[n]));
+    text += QStringLiteral("  %1 was asked to be %2\n").arg(SettingKey(n), *EntryText(n, asked[n]));
   return text;
 }
 

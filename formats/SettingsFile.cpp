@@ -52,12 +52,6 @@ QStringList Entries(const SettingList& list) {
   return entries;
 }
 
-std::optional<QString> EntryText(int number, std::optional<int32_t> index) {
-  const auto& entries = kSettingLists[number].entries;
-  if (!index || *index < 0 || size_t(*index) >= entries.size()) return std::nullopt;
-  return Text(entries[*index]);
-}
-
 QString Missing(const QString& key) {
   return QStringLiteral("key %1 is missing").arg(Quoted(key));
 }
@@ -110,6 +104,16 @@ QString Check(const QByteArray& bytes, SettingsFile* file) {
 }
 
 }  // namespace
+
+QString SettingKey(SettingNumber number) {
+  return Text(kSettingLists[number].key);
+}
+
+std::optional<QString> EntryText(int number, std::optional<int32_t> index) {
+  const auto& entries = kSettingLists[number].entries;
+  if (!index || *index < 0 || size_t(*index) >= entries.size()) return std::nullopt;
+  return Text(entries[*index]);
+}
 
 QByteArray SettingsFileBytes(const SettingsFile& file) {
   QByteArray out = "{\n  \"format\": " + JsonString(kFormat) +

@@ -42,6 +42,11 @@ bool WriteSettingsFile(const QString& path, const SettingsFile& file, QString* e
 
 // The "settings" object alone, keys as in the file, for the command line's JSON output.
 // A setting whose index lies outside its list is left out.
+// A setting's key, and the text of one of its entries (nothing outside its list), as files
+// and the command line's output name them.
+QString SettingKey(SettingNumber number);
+std::optional<QString> EntryText(int number, std::optional<int32_t> index);
+
 QJsonObject SettingsJson(const std::array<std::optional<int32_t>, kSettingCount>& settings);
 
 }  // namespace velmar
