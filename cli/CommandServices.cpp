@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CommandServices.h"
+
+#include <QElapsedTimer>
+#include <cstdio>
+
+#include "cli/CommandLine.h"
+#include "link/QtSerialPort.h"
+
+namespace velmar {
+
+CommandServices CommandServices::Program() {
+  auto sinceStart = std::make_shared<QElapsedTimer>();
+  sinceStart->start();
+  CommandServices services;
+  services.makePort = [](const PortMap& ports) { return std::make_unique<QtSerialPort>(ports); };
+  services.makeTimer = [](std::chrono::milliseconds interval) {
+    return std::make_unique<QtOneShotTimer>(interval);
+  };
+  services.now = [sinceStart] { return std::chrono::milliseconds(sinceStart->elapsed()); };
+  services.out = [](const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+  };
+  services.say = [](const QString& line) { Say(line); };
+  return services;
+}
+
+}  // namespace velmar
