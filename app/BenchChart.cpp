@@ -207,8 +207,8 @@ BenchChartWindow::BenchChartWindow(BenchResultLoader load, QWidget* parent)
   m_view = new QChartView(this);
   m_view->setRenderHint(QPainter::Antialiasing);
   m_view->setMinimumSize(480, 300);
-  auto* compare = new QPushButton(tr("&Compare with…"), this);
-  auto* exportButton = new QPushButton(tr("&Export…"), this);
+  auto* compare = m_compareButton = new QPushButton(tr("&Compare with…"), this);
+  auto* exportButton = m_exportButton = new QPushButton(tr("&Export…"), this);
   connect(compare, &QPushButton::clicked, this, [this] { CompareClicked(); });
   connect(exportButton, &QPushButton::clicked, this, [this] { ExportClicked(); });
   auto* buttons = new QHBoxLayout;
@@ -231,7 +231,7 @@ bool BenchChartWindow::CompareWith(const QString& path) {
   QString error;
   std::optional<BenchResult> loaded = m_load ? m_load(path, &error) : std::nullopt;
   if (!loaded) {
-    QMessageBox::warning(this, windowTitle(), error);
+    WarnPlain(this, windowTitle(), error);
     return false;
   }
   m_compare = std::move(loaded);
@@ -244,12 +244,23 @@ bool BenchChartWindow::Export(const QString& path) {
   QString error;
   if (RenderBenchChart(m_run, m_compare ? &*m_compare : nullptr, m_compareFile, path, &error))
     return true;
-  QMessageBox::warning(this, windowTitle(), error);
+  WarnPlain(this, windowTitle(), error);
   return false;
 }
 
 QChart* BenchChartWindow::Chart() const {
   return m_view->chart();
+}
+
+void BenchChartWindow::SetRunning(bool running) {
+  m_compareButton->setEnabled(!running);
+  m_exportButton->setEnabled(!running);
+}
+
+void WarnPlain(QWidget* parent, const QString& title, const QString& text) {
+  QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }
 
 void BenchChartWindow::Redraw() {

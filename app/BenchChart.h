@@ -53,6 +53,8 @@ class BenchChartWindow final : public QWidget {
   bool Export(const QString& path);
 
   QChart* Chart() const;
+  // While a run drives the motor no dialog opens here: Compare and Export wait for its end.
+  void SetRunning(bool running);
 
  private:
   void Redraw();
@@ -64,6 +66,11 @@ class BenchChartWindow final : public QWidget {
   std::optional<BenchResult> m_compare;
   QString m_compareFile;
   QChartView* m_view = nullptr;
+  QPushButton* m_compareButton = nullptr;
+  QPushButton* m_exportButton = nullptr;
 };
+
+// A warning whose text may quote a file: shown as text, never as markup.
+void WarnPlain(QWidget* parent, const QString& title, const QString& text);
 
 }  // namespace velmar

@@ -15,7 +15,9 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <cstdio>
 #include <optional>
+#include <utility>
 
 #include "AppIcon.h"
 #include "BenchChart.h"
@@ -89,11 +91,7 @@ QLineEdit* MakeStatusBox(QWidget* parent, const char* name, const QRect& rect) {
   return box;
 }
 
-// Why a bench run stopped: kept in English in its result file, shown in the user's language.
-const QString kStoppedByUser =
-    QStringLiteral(QT_TRANSLATE_NOOP("velmar::FormQKconfig", "stopped by the user"));
-const QString kLeftRunPage =
-    QStringLiteral(QT_TRANSLATE_NOOP("velmar::FormQKconfig", "left the Run page"));
+
 
 // What a screen reader says the control is, beyond the text it shows.
 void Describe(QWidget* control, const QString& name, const QString& description) {
@@ -252,6 +250,7 @@ void FormQKconfig::BuildConfigPage() {
   CmdSave->setEnabled(false);
   CmdLoad->setEnabled(false);
   LbFileStatus = Place(new QLabel(page), "LbFileStatus", Twips(3120, 3000, 2175, 1695));
+  LbFileStatus->setTextFormat(Qt::PlainText);  // messages quote files: text, never markup
   LbFileStatus->setWordWrap(true);
   LbFileStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -326,6 +325,7 @@ void FormQKconfig::BuildRunPage() {
   SldPower->setTickInterval(10);
   SldPower->setTickPosition(QSlider::TicksBelow);
   SldPower->setValue(0);
+  IgnoreWheelUnlessFocused(SldPower);
   // The free band below the throttle scale.
   m_trend = Place(new SpeedTrendView(page), "SpeedTrend", Twips(720, 4290, 4215, 705));
   BuildBenchControls(page);
@@ -358,14 +358,41 @@ void FormQKconfig::BuildBenchControls(QWidget* page) {
   LbBench = Place(new QLabel(page), "LbBench", Twips(840, 120, 4335, 435));
   LbBench->setWordWrap(true);
   connect(CmdBench, &QPushButton::clicked, this, &FormQKconfig::CmdBench_Click);
-  connect(CmdStop, &QPushButton::clicked, this, [this] { StopMotor(kStoppedByUser); });
-  // Space, Esc and Home stop the motor on this page at any time, with or without a run.
-  for (const QKeySequence& key :
-       {QKeySequence(Qt::Key_Space), QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Home)}) {
-    auto* shortcut = new QShortcut(key, page);
+  connect(CmdStop, &QPushButton::clicked, this, [this] { StopMotor(Str_Const::kStoppedByUser); });
+  // Space, Esc and Home stop the motor on this page at any time, with or without a run; during
+  // a run Space and Esc stop it wherever the focus is, in any of the program's windows.
+  for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Escape, Qt::Key_Home}) {
+    auto* shortcut = new QShortcut(QKeySequence(key), page);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this] { StopMotor(kStoppedByUser); });
+    connect(shortcut, &QShortcut::activated, this, [this] { StopMotor(Str_Const::kStoppedByUser); });
+    m_pageStopKeys << shortcut;
+    if (key == Qt::Key_Home) continue;
+    auto* everywhere = new QShortcut(QKeySequence(key), this);
+    everywhere->setContext(Qt::ApplicationShortcut);
+    everywhere->setEnabled(false);
+    connect(everywhere, &QShortcut::activated, this, [this] { StopMotor(Str_Const::kStoppedByUser); });
+    m_runStopKeys << everywhere;
   }
+  // A message may quote a file: text, never markup.
+  LbBench->setTextFormat(Qt::PlainText);
+  connect(&m_session, &EscSession::stopEnded, this, &FormQKconfig::StopEnded);
+}
+
+QString FormQKconfig::StopNotConfirmedText() const {
+  return tr("The ESC did not confirm the stop: the motor may still be running.");
+}
+
+void FormQKconfig::StopEnded(bool confirmed) {
+  if (!confirmed) {
+    const QString text = StopNotConfirmedText();
+    std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(text));
+    LbBench->setText(text);
+  }
+  // A close or a port change that waited goes on once the stop has been handled everywhere.
+  if (m_closeWhenStopped)
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  if (std::exchange(m_portWhenStopped, false))
+    QMetaObject::invokeMethod(this, &FormQKconfig::CombPort_Click, Qt::QueuedConnection);
 }
 
 void FormQKconfig::SetKeyboardOrder() {
@@ -391,7 +418,7 @@ void FormQKconfig::TabStrip1_Click() {
   if (tab == CurTab) return;
   CurTab = tab;
   if (CurTab == 1) {
-    StopMotor(kLeftRunPage);
+    StopMotor(Str_Const::kLeftRunPage);
     FrameConfig->show();
     FrameRun->hide();
     TabStrip1->setFocus();
@@ -407,7 +434,17 @@ void FormQKconfig::Form_Unload() {
 }
 
 void FormQKconfig::closeEvent(QCloseEvent* event) {
+  // A motor that may be turning is stopped first; the close comes back once the ESC has
+  // confirmed it or the link has given up, about a second at most.
+  if (!m_session.AtRest() && m_session.Link().Port().IsOpen()) {
+    event->ignore();
+    if (std::exchange(m_closeWhenStopped, true)) return;
+    setEnabled(false);
+    StopMotor(Str_Const::kWindowClosed);
+    return;
+  }
   Form_Unload();
+  if (m_chart) m_chart->close();
   event->accept();
 }
 

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QScrollBar;
+class QShortcut;
 class QSlider;
 class QTabWidget;
 
@@ -26,7 +27,6 @@ namespace velmar {
 
 class BenchChartWindow;
 class BenchRun;
-class ResultCsv;
 class RunRecord;
 class SpeedTrendView;
 
@@ -112,11 +112,16 @@ class FormQKconfig : public QWidget {
   void NoteSpeed(const SpeedReading& reading);
   void ShowApplied(const std::vector<SettingNumber>& mismatched);
   void BuildBenchControls(QWidget* page);
-  // Ends a bench run, if one runs, and brings the throttle to 0.
+  // Ends a bench run, if one runs, and stops the motor through the session's stop.
   void StopMotor(const QString& reason);
+  // A stop ended; a close or a port change that waited for it goes on.
+  void StopEnded(bool confirmed);
   void ShowBenchProgress();
   void BenchFinished(const BenchResult& result);
+  // While a run goes, its controls are its own and Space and Esc stop it in every window.
+  void RunOwnsControls(bool owns);
   void Tell(const QString& text);
+  QString StopNotConfirmedText() const;
   void NoteOpenFailure(const QString& why);
   void CentreOnScreen();
 
@@ -192,9 +197,12 @@ class FormQKconfig : public QWidget {
   // Window-level state.
   int32_t CurTab = 0;
   std::unique_ptr<BenchRun> m_bench;
-  std::unique_ptr<ResultCsv> m_results;
   std::unique_ptr<BenchChartWindow> m_chart;
-  BenchScript m_benchScript;
+  QList<QShortcut*> m_pageStopKeys;  // Space, Esc and Home on the Run page
+  QList<QShortcut*> m_runStopKeys;   // Space and Esc in every window, during a run
+  // A close or a port change waits for the stop of a motor that may be turning.
+  bool m_closeWhenStopped = false;
+  bool m_portWhenStopped = false;
   QString m_benchPath, m_lastScript;
   static constexpr int kCentrings = 3;
   int m_centrings = 0;

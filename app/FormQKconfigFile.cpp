@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "BenchChart.h"
 #include "FormQKconfig.h"
 #include "device/Identification.h"
 #include "formats/SettingsFile.h"
@@ -45,7 +46,7 @@ void FormQKconfig::CmdSave_Click() {
   QString error;
   if (!WriteSettingsFile(path, file, &error)) {
     Tell(tr("Not saved: %1").arg(error));
-    QMessageBox::warning(this, tr("Save settings"), error);
+    WarnPlain(this, tr("Save settings"), error);
     return;
   }
   Tell(tr("Saved to %1.").arg(path));
@@ -58,7 +59,7 @@ void FormQKconfig::CmdLoad_Click() {
   const std::optional<SettingsFile> file = ReadSettingsFile(path, &error);
   if (!file) {
     Tell(tr("Not loaded: %1").arg(error));
-    QMessageBox::warning(this, tr("Load settings"), error);
+    WarnPlain(this, tr("Load settings"), error);
     return;
   }
   // What the file changes, as the ESC holds it now and as the file has it.

@@ -3,6 +3,7 @@
 #include <QComboBox>
 
 #include "FormQKconfig.h"
+#include "Str_Const.h"
 
 namespace velmar {
 
@@ -19,8 +20,13 @@ void FormQKconfig::CombPort_Click() {
   if (CombPort->currentIndex() < 0) return;
   const int chosen = CombPort->currentData().toInt();
   if (m_session.Link().OpenPort() == chosen && m_session.Link().Port().IsOpen()) return;
+  // The old port's ESC is stopped before its port closes; the change goes on after.
+  if (!m_session.AtRest() && m_session.Link().Port().IsOpen()) {
+    m_portWhenStopped = true;
+    return StopMotor(Str_Const::kPortChanged);
+  }
 
-  if (!m_session.Link().SelectPort(chosen)) {
+  if (!m_session.OpenPort(chosen)) {
     const int i = CombPort->currentIndex();
     CombPort->removeItem(i);
     // Walk the list towards its start until a port opens or none is left.

@@ -19,6 +19,8 @@ QMessageBox* MakeLoadConfirmation(QWidget* parent, const QString& text) {
   auto* box = new QMessageBox(QMessageBox::Question, QObject::tr("Load settings"), text,
                               QMessageBox::Ok | QMessageBox::Cancel, parent);
   box->setDefaultButton(QMessageBox::Cancel);
+  // The file's hardware name is the file's text, never markup.
+  box->setTextFormat(Qt::PlainText);
   return box;
 }
 

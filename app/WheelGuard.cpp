@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "WheelGuard.h"
 
-#include <QComboBox>
 #include <QEvent>
+#include <QWidget>
 
 namespace velmar {
 namespace {
@@ -23,10 +23,10 @@ class WheelNeedsFocus final : public QObject {
 
 }  // namespace
 
-void IgnoreWheelUnlessFocused(QComboBox* list) {
+void IgnoreWheelUnlessFocused(QWidget* control) {
   // A list's default focus policy takes the focus from the wheel before any filter runs.
-  list->setFocusPolicy(Qt::StrongFocus);
-  list->installEventFilter(new WheelNeedsFocus(list));
+  control->setFocusPolicy(Qt::StrongFocus);
+  control->installEventFilter(new WheelNeedsFocus(control));
 }
 
 }  // namespace velmar

@@ -12,10 +12,10 @@
 #include "cli/BenchCommand.h"
 #include "cli/CommandLine.h"
 #include "cli/ConfigureCommand.h"
-#include "formats/ResultCsv.h"
 #include "formats/RunRecord.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
+#include "protocol/Commands.h"
 
 namespace {
 
@@ -44,26 +44,38 @@ int RunCommand(int argc, char* argv[], const velmar::CommandLine& line) {
   return command.Run();
 }
 
+// A second quit signal ends the program at once: the port's ESC is told throttle 0 first.
+void StopOnSecondSignal(velmar::SerialPort& port) {
+  auto* qtPort = qobject_cast<velmar::QtSerialPort*>(&port);
+  if (!qtPort) return;
+  qtPort->ReportHandleTo([](int fd) {
+    static const std::vector<uint8_t> frame = velmar::BuildFrame(velmar::ThrottleCommand(0));
+    velmar::WriteOnSecondSignal(fd, reinterpret_cast<const char*>(frame.data()), int(frame.size()));
+  });
+}
+
 // A bench run never shows a window, but its picture needs a QApplication.
 int RunBench(int argc, char* argv[], const velmar::CommandLine& line) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   NameTheProgram();
-  // An earlier result to draw beside this run is read, like the script, before any port opens.
-  std::optional<velmar::BenchResult> earlier;
-  QString error;
-  if (!line.comparePath.isEmpty() && !(earlier = velmar::ReadResultCsv(line.comparePath, &error))) {
-    std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(error));
-    return velmar::kBadUsage;
-  }
-  velmar::BenchCommand command(
-      line, [&](const velmar::BenchResult& run, const QString& path, QString* why) {
-        return velmar::RenderBenchChart(run, earlier ? &*earlier : nullptr, line.comparePath, path,
-                                        why);
-      });
+  velmar::CommandServices services = velmar::CommandServices::Program();
+  const auto makePort = services.makePort;
+  services.makePort = [makePort](const velmar::PortMap& ports) {
+    std::unique_ptr<velmar::SerialPort> port = makePort(ports);
+    StopOnSecondSignal(*port);
+    return port;
+  };
+  velmar::BenchCommand command(line, std::move(services), velmar::RenderBenchChart);
+  std::optional<int> status;
+  QObject::connect(&command, &velmar::BenchCommand::finished, &app, [&status](int s) {
+    status = s;
+    QCoreApplication::exit(s);
+  });
   velmar::OnQuitSignal(&app, [&command] { command.Stop(QStringLiteral("signal")); });
   if (velmar::QuitSignalled()) command.Stop(QStringLiteral("signal"));
-  return command.Run();
+  command.Start();
+  return status ? *status : app.exec();
 }
 
 }  // namespace
@@ -97,6 +109,7 @@ int main(int argc, char* argv[]) {
   velmar::QtSerialPort port(line->ports.isEmpty() ? velmar::PortMap::FromSystem()
                                                   : velmar::PortMap::FromText(line->ports));
   port.RefuseOpensWhen(velmar::QuitSignalled);
+  StopOnSecondSignal(port);
   velmar::FormServices services;
   services.link.port = &port;
   services.link.timer1 = std::make_unique<velmar::QtOneShotTimer>(velmar::kIdlePollInterval);

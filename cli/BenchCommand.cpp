@@ -1,128 +1,231 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchCommand.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <cstdio>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <chrono>
 
 #include "formats/ResultCsv.h"
 #include "formats/RunRecord.h"
 #include "link/Cadence.h"
-#include "link/QtSerialPort.h"
 #include "session/BenchRun.h"
 #include "session/ConfigureJob.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace velmar {
-namespace {}  // namespace
+namespace {
 
-// The port, the session and the run on it, while Run() runs.
+constexpr std::chrono::milliseconds kProgressInterval(1000);
+
+// Whether two paths name one file: the same device and inode where both exist, the same
+// absolute path otherwise (an output not yet written).
+bool SameFile(const QString& a, const QString& b) {
+#ifdef Q_OS_UNIX
+  struct stat sa {}, sb {};
+  if (::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+      ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#endif
+  const QFileInfo fa(a), fb(b);
+  if (fa.exists() && fb.exists()) return fa.canonicalFilePath() == fb.canonicalFilePath();
+  return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
+
+QJsonValue Number(double value) {
+  return value;
+}
+
+QJsonObject RowJson(const StepResult& r) {
+  return {{"step", r.step},
+          {"throttle", r.throttle},
+          {"settle_ms", qint64(r.settle.count())},
+          {"hold_ms", qint64(r.hold.count())},
+          {"samples", r.samples},
+          {"rpm_mean", Number(std::round(r.rpmMean * 10) / 10)},
+          {"rpm_min", r.rpmMin},
+          {"rpm_max", r.rpmMax},
+          {"rpm_sd", Number(std::round(r.rpmSd * 10) / 10)},
+          {"rise_ms", r.rise ? QJsonValue(qint64(r.rise->count())) : QJsonValue()}};
+}
+
+}  // namespace
+
+// The port, the session and the run on it, while the command runs.
 struct BenchCommand::Running {
-  Running(const PortMap& ports, BenchScript script)
-      : port(ports),
-        session(LinkServices{&port, std::make_unique<QtOneShotTimer>(kIdlePollInterval),
-                             std::make_unique<QtOneShotTimer>(kReplyTimeout), [] {}},
+  Running(const CommandServices& services, const PortMap& ports, BenchScript script)
+      : port(services.makePort(ports)),
+        session(LinkServices{port.get(), services.makeTimer(kIdlePollInterval),
+                             services.makeTimer(kReplyTimeout), [] {}},
                 true),
-        run(session, std::move(script), std::make_unique<QtOneShotTimer>(kClimbPollInterval),
-            [this] { return std::chrono::milliseconds(sinceStart.elapsed()); }) {
-    sinceStart.start();
-  }
+        run(session, std::move(script), services.makeTimer(kClimbPollInterval), services.now),
+        answerWithin(services.makeTimer(ConfigureJob::kAnswerWithin)),
+        progress(services.makeTimer(kProgressInterval)) {}
 
-  QElapsedTimer sinceStart;
-  QtSerialPort port;
+  std::unique_ptr<SerialPort> port;
   EscSession session;
   BenchRun run;
-  QEventLoop loop;
+  std::unique_ptr<OneShotTimer> answerWithin;
+  std::unique_ptr<OneShotTimer> progress;
+  std::optional<BenchResult> earlier;
+  RunRecord record;
 };
 
-BenchCommand::BenchCommand(const CommandLine& line, BenchPlotter plot)
-    : m_line(line), m_plot(std::move(plot)) {}
+BenchCommand::BenchCommand(const CommandLine& line, CommandServices services, BenchPlotter plot)
+    : m_line(line), m_services(std::move(services)), m_plot(std::move(plot)) {}
 BenchCommand::~BenchCommand() = default;
 
 void BenchCommand::Stop(const QString& reason) {
-  if (m_stopped.isEmpty()) m_stopped = reason;
-  if (!m_running) return;
-  if (m_running->run.Running()) return m_running->run.Stop(reason);
-  m_running->loop.quit();  // still waiting for the ESC's first answer
+  if (!m_running) {
+    if (m_stopped.isEmpty()) m_stopped = reason;
+    return;
+  }
+  m_running->run.Stop(reason);
 }
 
-int BenchCommand::Run() {
-  // A bad script or an unwritable result is refused before any port is touched.
+bool BenchCommand::Refused(const QString& why) {
+  m_services.say(why);
+  emit finished(kBadUsage);
+  return false;
+}
+
+void BenchCommand::Start() {
+  // An output over an input would destroy it: refused before any file is opened.
+  for (const QString& input : {m_line.file, m_line.comparePath, m_line.plotPath, m_line.recordPath})
+    if (!input.isEmpty() && SameFile(m_line.outPath, input)) {
+      Refused(QStringLiteral("--out %1 names the same file as %2").arg(m_line.outPath, input));
+      return;
+    }
+  // A bad script or earlier result is refused before any port is touched.
   QString error;
   std::optional<BenchScript> script = ReadBenchScript(m_line.file, &error);
   if (!script) {
-    Say(error);
-    return kBadUsage;
+    Refused(error);
+    return;
   }
-  ResultCsv csv;
-  if (!csv.Open(m_line.outPath, &error)) {
-    Say(error);
-    return kBadUsage;
+  std::optional<BenchResult> earlier;
+  if (!m_line.comparePath.isEmpty() && !(earlier = ReadResultCsv(m_line.comparePath, &error))) {
+    Refused(error);
+    return;
   }
-  RunRecord record;
-  if (!m_line.recordPath.isEmpty() && !record.Open(m_line.recordPath, &error)) {
-    Say(QStringLiteral("cannot write the run record %1: %2").arg(m_line.recordPath, error));
-    return kBadUsage;
-  }
-
   const auto [ports, numbers] = PortsFor(m_line);
   if (numbers.size() > 1) {
-    Say(QStringLiteral("bench drives one ESC, and %1 ports answer: name one with --port")
-            .arg(numbers.size()));
-    return kBadUsage;
+    Refused(QStringLiteral("bench drives one ESC, and %1 ports answer: name one with --port")
+                .arg(numbers.size()));
+    return;
   }
 
-  m_running = std::make_unique<Running>(ports, *script);
+  m_running = std::make_unique<Running>(m_services, ports, *script);
   Running& r = *m_running;
-  QObject::connect(&r.run, &BenchRun::stepDone, [&](const StepResult& row) {
+  r.earlier = std::move(earlier);
+  if (!m_line.recordPath.isEmpty() && !r.record.Open(m_line.recordPath, &error)) {
+    Refused(QStringLiteral("cannot write the run record %1: %2").arg(m_line.recordPath, error));
+    return;
+  }
+  if (!r.run.WriteResultTo(m_line.outPath, &error)) {
+    Refused(error);
+    return;
+  }
+  connect(&r.run, &BenchRun::stepDone, this, &BenchCommand::StepDone);
+  connect(&r.run, &BenchRun::finished, this, &BenchCommand::RunFinished);
+  connect(&r.session, &EscSession::speedRead, this, [this](const SpeedReading& reading) {
+    Running& r = *m_running;
     QString why;
-    if (!csv.Append(row, &why)) r.run.Stop(QStringLiteral("result file: ") + why);
-  });
-  QObject::connect(&r.run, &BenchRun::finished, &r.loop, &QEventLoop::quit);
-  QObject::connect(&r.session, &EscSession::speedRead, [&](const SpeedReading& reading) {
-    QString why;
-    if (record.IsOpen() &&
-        !record.Append(
-            {std::chrono::milliseconds(r.sinceStart.elapsed()), reading.escThrottle, reading.period,
-             reading.poles, reading.shown,
-             r.session.Connected() ? QStringLiteral("Connected") : QStringLiteral("Unconnected")},
-            &why))
-      Say(QStringLiteral("the run record %1 stopped: %2").arg(m_line.recordPath, why));
+    if (r.record.IsOpen() &&
+        !r.record.Append({m_services.now(), reading.escThrottle, reading.period, reading.poles,
+                          reading.shown,
+                          r.session.Connected() ? QStringLiteral("Connected")
+                                                : QStringLiteral("Unconnected")},
+                         &why))
+      m_services.say(QStringLiteral("the run record %1 stopped: %2").arg(m_line.recordPath, why));
   });
   // The run starts when the ESC first answers; one that never does ends the command.
-  QtOneShotTimer answerWithin(ConfigureJob::kAnswerWithin);
-  answerWithin.onTimeout = [&] { r.loop.quit(); };
-  QObject::connect(&r.session, &EscSession::connectionChanged, [&](bool connected) {
+  r.answerWithin->onTimeout = [this] { m_running->run.Stop(QStringLiteral("no ESC answered")); };
+  connect(&r.session, &EscSession::connectionChanged, this, [this](bool connected) {
+    Running& r = *m_running;
     if (!connected || r.run.Running() || r.run.Finished()) return;
-    answerWithin.Stop();
+    r.answerWithin->Stop();
     r.run.Start();
   });
-
-  if (numbers.isEmpty()) {
-    Say(QStringLiteral("no serial port to use"));
-  } else if (!r.session.Link().SelectPort(numbers.front())) {
-    Say(QStringLiteral("cannot open %1").arg(ports.Device(numbers.front()).path));
-  } else if (m_stopped.isEmpty()) {
-    answerWithin.Start();
-    r.loop.exec();
+  // On a terminal the run's progress shows on a line of its own, rewritten each second.
+  if (m_services.terminal && !m_line.json) {
+    r.progress->onTimeout = [this] { ShowProgress(); };
+    connect(&r.run, &BenchRun::stepStarted, this, &BenchCommand::ShowProgress);
   }
+
+  if (!m_stopped.isEmpty()) return r.run.Stop(m_stopped);
+  if (numbers.isEmpty()) return r.run.Stop(QStringLiteral("no serial port"));
+  if (!r.session.OpenPort(numbers.front())) {
+    m_services.say(QStringLiteral("cannot open %1").arg(ports.Device(numbers.front()).path));
+    return r.run.Stop(QStringLiteral("no ESC answered"));
+  }
+  r.answerWithin->Start();
+}
+
+void BenchCommand::Out(const QByteArray& line) {
+  // The progress line goes; what replaces it stays.
+  m_services.out((m_progressShown ? QByteArray("\r\033[K") : QByteArray()) + line + '\n');
+  m_progressShown = false;
+}
+
+void BenchCommand::StepDone(const StepResult& row) {
+  if (m_line.json) return Out(QJsonDocument(RowJson(row)).toJson(QJsonDocument::Compact));
+  Out(QStringLiteral("step %1/%2: throttle %3, mean %4 r/min, min-max %5-%6, %7 samples")
+          .arg(row.step)
+          .arg(m_running->run.Script().steps.size())
+          .arg(row.throttle)
+          .arg(row.rpmMean, 0, 'f', 1)
+          .arg(row.rpmMin)
+          .arg(row.rpmMax)
+          .arg(row.samples)
+          .toUtf8());
+}
+
+void BenchCommand::ShowProgress() {
+  const BenchRun& run = m_running->run;
+  const size_t done = run.Result().steps.size(), count = run.Script().steps.size();
+  if (!run.Running() || done >= count) return;
+  m_services.out(QStringLiteral("\r\033[Kstep %1/%2: throttle %3, about %4 s left")
+                     .arg(done + 1)
+                     .arg(count)
+                     .arg(run.Script().steps[done].throttle)
+                     .arg((run.TimeLeft().count() + 999) / 1000)
+                     .toUtf8());
+  m_progressShown = true;
+  m_running->progress->Start();
+}
+
+void BenchCommand::RunFinished(const BenchResult& result) {
+  Running& r = *m_running;
+  r.progress->Stop();
+  r.answerWithin->Stop();
   r.session.Link().Shutdown();
-
-  BenchResult result = r.run.Result();
-  if (!r.run.Finished()) {
-    result.stopped = !m_stopped.isEmpty() ? m_stopped
-                     : numbers.isEmpty()  ? QStringLiteral("no serial port")
-                                          : QStringLiteral("no ESC answered");
+  if (!r.run.FileError().isEmpty()) m_services.say(r.run.FileError());
+  if (m_line.json) {
+    QJsonObject end{{"end", result.stopped.isEmpty() ? "completed" : "stopped"}};
+    if (!result.stopped.isEmpty()) end["reason"] = result.stopped;
+    if (!result.stopped.isEmpty() || !result.stopConfirmed)
+      end["stop_confirmed"] = result.stopConfirmed;
+    Out(QJsonDocument(end).toJson(QJsonDocument::Compact));
+  } else if (m_progressShown) {
+    Out(QByteArray());
   }
-  if (!result.stopped.isEmpty()) {
-    Say(QStringLiteral("stopped: %1").arg(result.stopped));
-    if (!csv.Stop(result.stopped, &error)) Say(error);
-  }
-  csv.Close();
-  if (!m_line.plotPath.isEmpty() && m_plot && !m_plot(result, m_line.plotPath, &error)) {
-    Say(error);
-    return 1;
-  }
-  return result.stopped.isEmpty() ? 0 : 1;
+  if (!result.stopped.isEmpty()) m_services.say(QStringLiteral("stopped: %1").arg(result.stopped));
+  if (!result.stopConfirmed)
+    m_services.say(
+        QStringLiteral("stop not confirmed: the ESC did not acknowledge throttle 0, and the "
+                       "motor may still be running"));
+  QString error;
+  const bool plotted =
+      m_line.plotPath.isEmpty() || !m_plot ||
+      m_plot(result, r.earlier ? &*r.earlier : nullptr, m_line.comparePath, m_line.plotPath,
+             &error);
+  if (!plotted) m_services.say(error);
+  if (!result.stopConfirmed) return emit finished(kBenchStopUnconfirmed);
+  emit finished(result.stopped.isEmpty() && plotted ? 0 : kBenchStopped);
 }
 
 }  // namespace velmar

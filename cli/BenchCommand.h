@@ -1,41 +1,62 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
 
 #include "cli/CommandLine.h"
+#include "cli/CommandServices.h"
 #include "formats/BenchResult.h"
 
 namespace velmar {
 
-// Writes a picture of a run's curve to a file; false with a message naming the file in *error.
-using BenchPlotter =
-    std::function<bool(const BenchResult& run, const QString& path, QString* error)>;
+// Writes a picture of a run's curve, with an earlier result beside it when given, to a file;
+// false with a message naming the file in *error.
+using BenchPlotter = std::function<bool(const BenchResult& run, const BenchResult* compare,
+                                        const QString& compareFile, const QString& path,
+                                        QString* error)>;
 
-// bench: runs a bench-run script on one ESC without a window, writes the result
-// CSV a row at a time, and pictures the curve when asked.
-class BenchCommand {
+// bench's exit statuses beyond 0 (the script ran to its end) and kBadUsage (nothing sent).
+inline constexpr int kBenchStopped = 1;           // stopped early, the stop confirmed
+inline constexpr int kBenchStopUnconfirmed = 3;  // the motor may still be running
+
+// bench: runs a bench-run script on one ESC without a window. The result CSV gets a row per
+// step, and standard output a line (or a JSON line) per step as it ends; the curve is pictured
+// when asked.
+class BenchCommand : public QObject {
+  Q_OBJECT
+
  public:
-  BenchCommand(const CommandLine& line, BenchPlotter plot);
-  ~BenchCommand();
+  BenchCommand(const CommandLine& line, CommandServices services, BenchPlotter plot);
+  ~BenchCommand() override;
 
-  // Runs to the end or until stopped and returns the exit status: 0 when the
-  // run reached its end, 1 when it stopped early or found no ESC, kBadUsage for
-  // a bad script or a result file that cannot be written. Needs a
-  // QCoreApplication (a QApplication for --plot).
-  int Run();
-  // Stops the run for `reason`; Run() returns once the ESC has acknowledged the
-  // throttle 0 (or failed to within a reply time).
+  // Checks the command line and the files, opens the port and runs once the ESC answers;
+  // `finished` follows, perhaps at once. A bad script or file, or an output that names an
+  // input, ends it with kBadUsage before any port is touched.
+  void Start();
+  // Stops the run for `reason` through the session's stop; `finished` follows once the ESC
+  // has acknowledged the 0, or the link has given up on it. Before Start() it is kept for it.
   void Stop(const QString& reason);
+
+ signals:
+  void finished(int exitStatus);
 
  private:
   struct Running;
+  bool Refused(const QString& why);
+  void StepDone(const StepResult& row);
+  void ShowProgress();
+  void RunFinished(const BenchResult& result);
+  void Out(const QByteArray& line);
+
   CommandLine m_line;
+  CommandServices m_services;
   BenchPlotter m_plot;
   std::unique_ptr<Running> m_running;
-  QString m_stopped;  // a stop before the run started
+  QString m_stopped;  // a stop asked for before the run could start
+  bool m_progressShown = false;
 };
 
 }  // namespace velmar

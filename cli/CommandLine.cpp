@@ -16,7 +16,7 @@ constexpr char kUsage[] =
     "       velmar-esc-config save  FILE [--port N=PATH]\n"
     "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--json]\n"
     "       velmar-esc-config bench SCRIPT [--port N=PATH] --out RESULT.csv "
-    "[--plot CURVE.png|CURVE.svg [--compare EARLIER.csv]] [--record RUN.csv]\n"
+    "[--plot CURVE.png|CURVE.svg [--compare EARLIER.csv]] [--record RUN.csv] [--json]\n"
     "See --help.";
 
 std::nullopt_t Complain(const QString& text) {
@@ -47,8 +47,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       "  apply FILE         write a settings file's settings to every ESC and read them back\n"
       "  bench SCRIPT       run a bench-run script on one ESC and write its results\n"
       "Without --port, the commands use every port the window would list.\n"
-      "Exit status: 0 done; 1 an ESC absent, refused, mismatched or lost, or a run stopped;\n"
-      "2 bad usage or a bad file, before any port is opened."));
+      "Exit status: 0 done; 1 an ESC absent, refused, mismatched or lost, or a run stopped\n"
+      "with its stop confirmed; 2 bad usage or a bad file, before any port is opened;\n"
+      "3 (bench) the ESC did not confirm the stop: the motor may still be running."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   const QCommandLineOption port(
@@ -63,7 +64,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
                      "throttle, raw period, poles, r/min shown, connection state."),
       QStringLiteral("FILE.csv"));
   const QCommandLineOption json(QStringLiteral("json"),
-                                QStringLiteral("read, apply: print one JSON document."));
+                                QStringLiteral("read, apply: print one JSON document. bench: print a JSON "
+                                               "line per step as it ends, then how the run ended."));
   const QCommandLineOption force(
       QStringLiteral("force"),
       QStringLiteral("apply: also to ESCs whose hardware differs from the file's."));
@@ -108,7 +110,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   // Each option belongs to some of the commands.
   const std::pair<const QCommandLineOption&, QList<Verb>> owners[] = {
       {record, {Verb::Window, Verb::Bench}},
-      {json, {Verb::Read, Verb::Apply}},
+      {json, {Verb::Read, Verb::Apply, Verb::Bench}},
       {force, {Verb::Apply}},
       {out, {Verb::Bench}},
       {plot, {Verb::Bench}},

@@ -4,6 +4,14 @@
 #include <QElapsedTimer>
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#else
+#include <io.h>
+#define isatty _isatty
+#define fileno _fileno
+#endif
+
 #include "cli/CommandLine.h"
 #include "link/QtSerialPort.h"
 
@@ -23,6 +31,7 @@ CommandServices CommandServices::Program() {
     std::fflush(stdout);
   };
   services.say = [](const QString& line) { Say(line); };
+  services.terminal = ::isatty(::fileno(stdout)) == 1;
   return services;
 }
 

@@ -26,6 +26,8 @@ struct CommandServices {
   std::function<void(const QByteArray& bytes)> out;
   // One line on standard error, in the program's name.
   std::function<void(const QString& line)> say;
+  // Standard output is a terminal, where a line may be rewritten to show progress.
+  bool terminal = false;
 
   // The program's own: QSerialPort, QTimer, a monotonic clock, stdout and stderr.
   static CommandServices Program();

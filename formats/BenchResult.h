@@ -26,11 +26,15 @@ struct StepResult {
   bool operator==(const StepResult&) const = default;
 };
 
-// A whole result: the rows of the steps completed, and why the run stopped
-// early (empty when it ran to its end).
+// A whole result: the rows of the steps completed, why the run stopped early
+// (empty when it ran to its end), and whether the ESC acknowledged its last 0.
 struct BenchResult {
   std::vector<StepResult> steps;
   QString stopped;
+  bool stopConfirmed = true;
+  // Read back from a file that ends without saying how the run ended: the program
+  // was killed during the run.
+  bool interrupted = false;
   bool operator==(const BenchResult&) const = default;
 };
 

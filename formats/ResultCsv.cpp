@@ -14,6 +14,8 @@ using std::chrono::milliseconds;
 namespace {
 
 constexpr char kStopped[] = "# stopped: ";
+constexpr char kCompleted[] = "# completed";
+constexpr char kNotConfirmed[] = "# stop not confirmed";
 constexpr IntRange kCount{0, 999'999'999};
 constexpr IntRange kRise{0, int(kMaxBenchRun.count())};
 
@@ -105,11 +107,13 @@ bool ResultCsv::Append(const StepResult& row, QString* error) {
   return Write(RowText(row), error);
 }
 
-bool ResultCsv::Stop(const QString& reason, QString* error) {
-  // An empty reason would read back as a run that reached its end.
-  QString line = reason.isEmpty() ? QStringLiteral("no reason given") : reason;
-  line.replace(u'\n', u' ').replace(u'\r', u' ');  // the reason stays one line
-  return Write(kStopped + line.toUtf8() + '\n', error);
+bool ResultCsv::End(const BenchResult& result, QString* error) {
+  QString reason = result.stopped;
+  reason.replace(u'\n', u' ').replace(u'\r', u' ');  // the reason stays one line
+  QByteArray lines = reason.isEmpty() ? QByteArray(kCompleted) : kStopped + reason.toUtf8();
+  lines += '\n';
+  if (!result.stopConfirmed) lines += QByteArray(kNotConfirmed) + '\n';
+  return Write(lines, error);
 }
 
 void ResultCsv::Close() {
@@ -140,9 +144,20 @@ std::optional<BenchResult> ReadResultCsv(const QString& path, QString* error) {
   if (lines.first() != kResultCsvHeader)
     return refuse(1, QStringLiteral("the first line must be the header %1").arg(kResultCsvHeader));
   BenchResult result;
+  if (lines.size() > 1 && lines.last() == kNotConfirmed) {
+    result.stopConfirmed = false;
+    lines.removeLast();
+  }
+  result.interrupted = true;
   for (qsizetype n = 1; n < lines.size(); ++n) {
-    if (lines[n].startsWith(kStopped) && n == lines.size() - 1) {
+    const bool last = n == lines.size() - 1;
+    if (last && lines[n].startsWith(kStopped)) {
       result.stopped = QString::fromUtf8(lines[n].mid(sizeof kStopped - 1));
+      result.interrupted = false;
+      break;
+    }
+    if (last && lines[n] == kCompleted) {
+      result.interrupted = false;
       break;
     }
     QString fault;

@@ -24,7 +24,9 @@ class ResultCsv {
  public:
   bool Open(const QString& path, QString* error);  // truncates; writes the header
   bool Append(const StepResult& row, QString* error);
-  bool Stop(const QString& reason, QString* error);  // "# stopped: REASON", the last line
+  // How the run ended, in the last lines: "# completed" or "# stopped: REASON",
+  // then "# stop not confirmed" when the ESC never acknowledged the last 0.
+  bool End(const BenchResult& result, QString* error);
   void Close();
 
  private:
@@ -34,7 +36,7 @@ class ResultCsv {
 
 // Reads a result back, to compare a run with an earlier one. The file is untrusted:
 // over 1 MiB, a wrong header or a malformed row refuses it whole, with a message
-// naming the file and the line.
+// naming the file and the line. A file without its ending lines reads as interrupted.
 std::optional<BenchResult> ReadResultCsv(const QString& path, QString* error);
 
 // A speed sample of a step: the time since the step started, and r/min.

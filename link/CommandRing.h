@@ -27,6 +27,10 @@ struct CommandRing {
   CmdRecord& Head() { return CmdQueue[QueueHead]; }
   const CmdRecord& Head() const { return CmdQueue[QueueHead]; }
 
+  // Puts a command before the head, to go out next. A full ring gives up its last
+  // command for it: what is put first must not wait.
+  void PushFront(const Command& command);
+
   // Moves past the head once its reply has been processed; never past the tail.
   void AdvanceHead();
 

@@ -58,6 +58,7 @@ bool QtSerialPort::Open() {
   ++m_session;
   RequestLowLatency(m_port);
   qCDebug(lcLink, "%lld open COM%d %s", MonotonicMicros(), m_number, qPrintable(m_port.portName()));
+  ReportHandle();
   return true;
 }
 
@@ -77,6 +78,16 @@ void QtSerialPort::Close() {
   m_port.close();
   m_traced = 0;
   qCDebug(lcLink, "%lld close COM%d", MonotonicMicros(), m_number);
+  ReportHandle();
+}
+
+void QtSerialPort::ReportHandle() {
+  if (!m_reportHandle) return;
+#ifdef Q_OS_UNIX
+  m_reportHandle(m_port.isOpen() ? int(m_port.handle()) : -1);
+#else
+  m_reportHandle(-1);
+#endif
 }
 
 void QtSerialPort::DiscardOutput() {
@@ -160,6 +171,7 @@ void QtSerialPort::Fail() {
       [this, session] {
         if (session != m_session || !m_port.isOpen()) return;
         m_port.close();
+        ReportHandle();
         m_watch.start();
         emit lost();
       },

@@ -34,6 +34,9 @@ class QtSerialPort final : public SerialPort {
   // From the moment `ending` answers true no port opens any more: a program
   // told to quit during its start-up must not take a device on the way out.
   void RefuseOpensWhen(std::function<bool()> ending) { m_ending = std::move(ending); }
+  // Told the open port's file descriptor after each open and -1 after each close (POSIX; -1
+  // always elsewhere), for what must reach the ESC even when the program is killed.
+  void ReportHandleTo(std::function<void(int fd)> report) { m_reportHandle = std::move(report); }
 
  private:
   void OnReadyRead();
@@ -42,6 +45,7 @@ class QtSerialPort final : public SerialPort {
   void WatchForReturn();
   void ReportOpenFailure();
   void TraceArrivals();
+  void ReportHandle();
 
   PortMap m_ports;
   QSerialPort m_port{this};  // a child, so that a test can watch its errors
@@ -56,6 +60,7 @@ class QtSerialPort final : public SerialPort {
   QString m_path;         // the device last opened
   QString m_lastFailure;  // the open failure last reported
   std::function<bool()> m_ending;
+  std::function<void(int)> m_reportHandle;
   // Bytes waiting in the port's buffer that the wire trace has already shown.
   qint64 m_traced = 0;
 };

@@ -37,6 +37,7 @@ bool SerialLink::ProbePort(int number) {
 
 bool SerialLink::SelectPort(int number) {
   m_lostPort = 0;
+  m_first.reset();
   TimeoutCount = 0;
   StopTimers();
   // The head command goes out again on the new port.
@@ -84,25 +85,45 @@ void SerialLink::SendCommand() {
   m_port.Write(QByteArray(reinterpret_cast<const char*>(frame.data()), qsizetype(frame.size())));
 }
 
-void SerialLink::Timer2_Timer() {
-  Timer2.Stop();
-  if (m_ring.Empty()) {
-    Timer1.SetInterval(kIdlePollInterval);
-    Timer1.Start();
+void SerialLink::SendFirst(const Command& command) {
+  if (Timer2.IsActive()) {
+    m_first = command;
     return;
   }
-  // Three timeouts in a row while connected declare the ESC lost. A glitch now
-  // and then on a good line must not stop the motor.
-  if (Connected() && ++TimeoutCount > 2) {
-    TimeoutCount = 0;
-    FallBack();
+  m_ring.PushFront(command);
+}
+
+void SerialLink::TakeFirst() {
+  if (!m_first) return;
+  m_ring.PushFront(*m_first);
+  m_first.reset();
+}
+
+void SerialLink::Timer2_Timer() {
+  Timer2.Stop();
+  bool fell = false;
+  if (!m_ring.Empty()) {
+    // Three timeouts in a row while connected declare the ESC lost. A glitch now
+    // and then on a good line must not stop the motor.
+    if (Connected() && ++TimeoutCount > 2) {
+      TimeoutCount = 0;
+      m_state = LinkState::Unconnected;
+      fell = true;
+    }
+    if (!Connected()) {
+      m_client.Dropped(m_ring.Head());
+      m_ring.CutToPoll();
+      // The head is a new command now: the rest of the old reply must not complete it.
+      EndExchange();
+    }
   }
-  if (!Connected()) {
-    m_ring.CutToPoll();
-    // The head is a new command now: the rest of the old reply must not complete it.
-    EndExchange();
-  }
-  Timer1.SetInterval(kNextCommandInterval);
+  // A resend of the same kind carries what was to go first already.
+  if (m_first && !m_ring.Empty() && m_ring.Head().Cmd == m_first->code) m_first.reset();
+  TakeFirst();
+  // The client hears of the fall-back once the ring is cut, so that what it sends
+  // then goes out first.
+  if (fell) m_client.FellBack();
+  Timer1.SetInterval(m_ring.Empty() ? kIdlePollInterval : kNextCommandInterval);
   Timer1.Start();
 }
 
@@ -136,6 +157,7 @@ void SerialLink::MSComm_OnComm(int event) {
     TimeoutCount = 0;
     m_client.ReplyComplete(head);
     m_ring.AdvanceHead();
+    TakeFirst();
     Timer1.SetInterval(m_ring.Empty() ? kIdlePollInterval : kNextCommandInterval);
     Timer2.Stop();
     Timer1.Start();

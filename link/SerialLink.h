@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "link/CommandRing.h"
 #include "link/OneShotTimer.h"
@@ -31,6 +32,8 @@ class LinkClient {
   // The ESC stopped answering while connected, or the port's device went away.
   // The link is unconnected by the time this is called.
   virtual void FellBack() = 0;
+  // The head command went unanswered while unconnected and is dropped for a poll.
+  virtual void Dropped(const CmdRecord& head) = 0;
 };
 
 struct LinkServices {
@@ -59,6 +62,10 @@ class SerialLink : public QObject {
   void Shutdown();
 
   void EnqueueCommand(const Command& command) { m_ring.EnqueueCommand(command); }
+  // Sends `command` before anything else waiting: next, or, while an exchange is
+  // on the wire, as soon as that one is answered or times out. A head command of
+  // the same kind that times out is sent again in its place instead.
+  void SendFirst(const Command& command);
 
   LinkState State() const { return m_state; }
   void SetState(LinkState state) {
@@ -85,6 +92,7 @@ class SerialLink : public QObject {
   void OnPortLost();
   void OnPortReturned();
   void FallBack();
+  void TakeFirst();
 
   LinkServices m_services;
   SerialPort& m_port;
@@ -94,6 +102,7 @@ class SerialLink : public QObject {
 
   CommandRing m_ring;
   ReplyReceiver m_receiver;
+  std::optional<Command> m_first;  // to go out as soon as the exchange on the wire ends
   LinkState m_state = LinkState::Unconnected;
   int32_t m_openPort = 0;
   int32_t m_lostPort = 0;  // the port whose device went away, until it is back or another is chosen

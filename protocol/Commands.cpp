@@ -16,4 +16,13 @@ std::vector<uint8_t> BuildFrame(const CmdRecord& record) {
   return frame;
 }
 
+std::vector<uint8_t> BuildFrame(const Command& command) {
+  CmdRecord record;
+  record.Cmd = command.code;
+  record.TxLen = command.txLen;
+  record.Param[1] = command.param1;
+  record.Param[2] = command.param2;
+  return BuildFrame(record);
+}
+
 }  // namespace velmar

@@ -66,5 +66,6 @@ constexpr Command SpeedCommand() {
 // "QK", the code, then Param[1]..Param[TxLen-1]: TxLen + 2 bytes, no length
 // byte, checksum or terminator.
 std::vector<uint8_t> BuildFrame(const CmdRecord& record);
+std::vector<uint8_t> BuildFrame(const Command& command);
 
 }  // namespace velmar

@@ -21,24 +21,39 @@ BenchRun::BenchRun(EscSession& session, BenchScript script, std::unique_ptr<OneS
     if (!connected) Stop(QStringLiteral("connection lost"));
   });
   connect(&m_session, &EscSession::throttleChanged, this, [this] {
-    // The speed watch runs only while the motor is driven.
+    // The speed watch runs only while the motor is driven in its run band: below
+    // it there is no speed to watch.
     if (!m_session.MotorRunning())
       m_quietSince.reset();
     else if (!m_quietSince)
       m_quietSince = m_now();
-    if (Running()) Schedule();
+    if (Running() && m_phase != Phase::Stopping) Schedule();
+  });
+  connect(&m_session, &EscSession::stopEnded, this, [this](bool confirmed) {
+    if (m_phase == Phase::Stopping) Done(confirmed);
   });
 }
 
 BenchRun::~BenchRun() = default;
 
+bool BenchRun::WriteResultTo(const QString& path, QString* error) {
+  m_csv = std::make_unique<ResultCsv>();
+  if (m_csv->Open(path, error)) return true;
+  m_csv.reset();
+  return false;
+}
+
+std::chrono::milliseconds BenchRun::TimeLeft() const {
+  std::chrono::milliseconds left{0};
+  for (size_t i = m_result.steps.size(); i < m_script.steps.size(); ++i)
+    left += m_script.steps[i].settle + m_script.steps[i].hold;
+  return left;
+}
+
 void BenchRun::Start() {
   if (m_phase != Phase::Idle) return;
   m_session.SetPoles(m_script.poles);
-  if (!m_session.Connected()) {
-    m_phase = Phase::Stopping;
-    return End(QStringLiteral("connection lost"));
-  }
+  if (!m_session.Connected()) return End(QStringLiteral("connection lost"));
   if (m_session.MotorRunning()) m_quietSince = m_now();
   StartStep(0);
 }
@@ -63,10 +78,6 @@ void BenchRun::StartStep(size_t index) {
 }
 
 void BenchRun::Acknowledged(int throttle) {
-  if (m_phase == Phase::Stopping) {
-    if (throttle == 0 && m_session.Throttle() == 0) Done();
-    return;
-  }
   if (m_phase != Phase::Climb || throttle != m_session.Throttle()) return;
   const int target = m_script.steps[m_step].throttle;
   if (throttle == target) return BeginSettle();
@@ -99,8 +110,14 @@ void BenchRun::BeginHold() {
 void BenchRun::EndHold() {
   const StepResult row = StepStatistics(int(m_step) + 1, m_script.steps[m_step], m_settle, m_hold);
   m_result.steps.push_back(row);
+  QString why;
+  if (m_csv && !m_csv->Append(row, &why)) {
+    m_fileError = why;
+    m_csv.reset();
+  }
   emit stepDone(row);
-  // The owner may have stopped the run over the row (its file failed).
+  if (!m_fileError.isEmpty()) Stop(QStringLiteral("result file: ") + m_fileError);
+  // The owner may have stopped the run over the row.
   if (m_phase != Phase::Hold) return;
   if (m_step + 1 < m_script.steps.size()) return StartStep(m_step + 1);
   End(QString());
@@ -108,27 +125,25 @@ void BenchRun::EndHold() {
 
 void BenchRun::End(const QString& reason) {
   m_phase = Phase::Stopping;
+  m_timer->Stop();
   m_result.stopped = reason;
-  m_session.SetThrottle(0, kClimbPerPoll);
-  if (m_session.EscThrottle() == 0) return Done();
-  // The ESC has one reply time to confirm the stop; a lost ESC is stopped by the
-  // session when it answers again.
-  m_phaseEnd = m_now() + kReplyTimeout;
-  Schedule();
+  m_session.Stop();  // stopEnded may come at once
 }
 
-void BenchRun::Done() {
-  m_timer->Stop();
+void BenchRun::Done(bool confirmed) {
   m_phase = Phase::Done;
+  m_result.stopConfirmed = confirmed;
+  QString why;
+  if (m_csv && !m_csv->End(m_result, &why)) m_fileError = why;
+  m_csv.reset();
   emit finished(m_result);
 }
 
 void BenchRun::Timeout() {
   m_timer->Stop();
   const std::chrono::milliseconds now = m_now();
-  if (m_phase == Phase::Stopping) {
-    if (now >= m_phaseEnd) return Done();
-  } else if (m_quietSince && now >= *m_quietSince + m_script.noSpeed) {
+  if (m_phase == Phase::Stopping) return;
+  if (m_quietSince && now >= *m_quietSince + m_script.noSpeed) {
     return Stop(QStringLiteral("no speed reply"));
   } else if (m_phase == Phase::Settle && now >= m_phaseEnd) {
     BeginHold();
@@ -141,9 +156,8 @@ void BenchRun::Timeout() {
 // The one timer is set to the nearest of the phase's end and the speed watch's.
 void BenchRun::Schedule() {
   std::optional<std::chrono::milliseconds> due;
-  if (m_phase == Phase::Settle || m_phase == Phase::Hold || m_phase == Phase::Stopping)
-    due = m_phaseEnd;
-  if (m_quietSince && m_phase != Phase::Stopping)
+  if (m_phase == Phase::Settle || m_phase == Phase::Hold) due = m_phaseEnd;
+  if (m_quietSince)
     due =
         std::min(due.value_or(std::chrono::milliseconds::max()), *m_quietSince + m_script.noSpeed);
   if (!due) return m_timer->Stop();

@@ -18,8 +18,8 @@ namespace velmar {
 
 // A bench run on one motor-driving session: each step climbs through the
 // throttle's rise limit, settles, then holds while its speed samples are taken.
-// However it ends, the throttle goes back to 0 and the ESC's acknowledgement of
-// it is awaited (for one reply timeout) before `finished`.
+// However it ends, it ends through the session's one stop: `finished` comes once
+// the ESC has acknowledged the 0, or once the link has given up on it.
 class BenchRun : public QObject {
   Q_OBJECT
 
@@ -29,6 +29,11 @@ class BenchRun : public QObject {
   BenchRun(EscSession& session, BenchScript script, std::unique_ptr<OneShotTimer> timer, Clock now,
            QObject* parent = nullptr);
   ~BenchRun() override;
+
+  // Writes the result to `path` (truncated now): a row as each step ends, a
+  // write that fails stops the run, and the last lines say how it ended. False,
+  // with the reason in *error, when the file cannot be written.
+  bool WriteResultTo(const QString& path, QString* error);
 
   // Sets the session's poles and starts the first step; a session that is not
   // connected ends the run at once.
@@ -40,6 +45,11 @@ class BenchRun : public QObject {
   bool Running() const { return m_phase != Phase::Idle && m_phase != Phase::Done; }
   bool Finished() const { return m_phase == Phase::Done; }
   const BenchResult& Result() const { return m_result; }
+  const BenchScript& Script() const { return m_script; }
+  // The settle and hold time of the steps not yet done, this one's included.
+  std::chrono::milliseconds TimeLeft() const;
+  // A write of the result file that failed, empty when none did.
+  const QString& FileError() const { return m_fileError; }
 
  signals:
   void stepStarted(int index, int throttle);  // index 0 for the first step
@@ -56,7 +66,7 @@ class BenchRun : public QObject {
   void BeginHold();
   void EndHold();
   void End(const QString& reason);
-  void Done();
+  void Done(bool confirmed);
   void Timeout();
   void Schedule();
 
@@ -67,12 +77,13 @@ class BenchRun : public QObject {
   Phase m_phase = Phase::Idle;
   size_t m_step = 0;
   std::chrono::milliseconds m_stepStart{0};
-  std::chrono::milliseconds m_phaseEnd{0};  // the settle's, the hold's or the stop's end
+  std::chrono::milliseconds m_phaseEnd{0};  // the settle's or the hold's end
   // Since when the motor has been driven without a speed sample.
   std::optional<std::chrono::milliseconds> m_quietSince;
   SpeedSamples m_settle, m_hold;
   BenchResult m_result;
-  QString m_reason;
+  std::unique_ptr<ResultCsv> m_csv;
+  QString m_fileError;
 };
 
 }  // namespace velmar

@@ -10,6 +10,15 @@ EscSession::EscSession(LinkServices services, bool drivesMotor, QObject* parent)
 
 EscSession::~EscSession() = default;
 
+bool EscSession::OpenPort(int number) {
+  // What the ESC on the old port held says nothing of the new one's; a first
+  // port opened at start has been sent nothing yet.
+  if (m_link.OpenPort() != 0 || m_mayTurn) m_escThrottle = kThrottleUnknown;
+  m_mayTurn = false;
+  if (m_stopping) EndStop(false);
+  return m_link.SelectPort(number);
+}
+
 void EscSession::LoseConnection() {
   m_link.SetState(LinkState::Unconnected);
   m_identity.reset();
@@ -62,15 +71,30 @@ std::vector<SettingNumber> EscSession::Apply(const SettingChoices& choices) {
 }
 
 int EscSession::SetThrottle(int requested, int largeStep) {
-  const int accepted = LimitRise(requested, LastPower, largeStep);
+  const int accepted = m_stopping ? 0 : LimitRise(requested, LastPower, largeStep);
   const bool changed = accepted != LastPower;
   LastPower = accepted;
-  if (changed) emit throttleChanged(accepted);
+  // The run flag first: whoever hears of the change reads the flag as it now is.
   if (const std::optional<bool> running = RunFlag(LastPower)) {
     m_motorRunning = *running;
     if (!m_motorRunning) ShowSpeed(0);
   }
+  if (changed) emit throttleChanged(accepted);
   return accepted;
+}
+
+void EscSession::Stop() {
+  SetThrottle(0, 0);
+  if (m_stopping) return;
+  if (!m_drivesMotor || !m_mayTurn) return EndStop(true);
+  if (!m_link.Port().IsOpen()) return EndStop(false);
+  m_stopping = true;
+  m_link.SendFirst(ThrottleCommand(0));
+}
+
+void EscSession::EndStop(bool confirmed) {
+  m_stopping = false;
+  emit stopEnded(confirmed);
 }
 
 Command EscSession::IdleCommand() const {
@@ -80,14 +104,27 @@ Command EscSession::IdleCommand() const {
 void EscSession::BeforeSend(CmdRecord& head) {
   // A throttle goes out as it stands now, resends included: a stop made while
   // the ESC was slow to answer must not wait behind older values.
-  if (head.Cmd == ReqThrottle) head.Param[1] = uint8_t(LastPower);
+  if (head.Cmd != ReqThrottle) return;
+  head.Param[1] = uint8_t(LastPower);
+  if (LastPower != 0) m_mayTurn = true;
 }
 
 void EscSession::FellBack() {
   // A throttle frame that was never acknowledged may still have reached the
   // ESC: what it holds is unknown, so the next comparison sends ours.
   m_escThrottle = kThrottleUnknown;
+  const bool stopping = m_stopping;
   LoseConnection();
+  // A stop under way has failed; a motor that may be turning gets its 0 now, in
+  // case the ESC still listens.
+  if (stopping)
+    EndStop(false);
+  else if (m_mayTurn)
+    Stop();
+}
+
+void EscSession::Dropped(const CmdRecord& head) {
+  if (m_stopping && head.Cmd == ReqThrottle) EndStop(false);
 }
 
 void EscSession::ProcessReply(const CmdRecord& head) {
@@ -168,8 +205,12 @@ void EscSession::ThrottleAcknowledged(const CmdRecord& head) {
   // The ESC holds what was sent. A throttle moved while the command was on its
   // way is still to be sent: the next comparison finds it.
   m_escThrottle = head.Param[1];
-  if (head.Param[1] == 0) ResetSpeedAverage();
+  if (head.Param[1] == 0) {
+    m_mayTurn = false;
+    ResetSpeedAverage();
+  }
   emit throttleAcknowledged(m_escThrottle);
+  if (m_stopping && head.Param[1] == 0) EndStop(true);
 }
 
 void EscSession::SpeedReply(const CmdRecord& head) {
@@ -190,7 +231,8 @@ void EscSession::SpeedReply(const CmdRecord& head) {
 }
 
 void EscSession::CompareThrottle() {
-  if (m_drivesMotor && LastPower != m_escThrottle)
+  // A stop delivers its own 0.
+  if (m_drivesMotor && !m_stopping && LastPower != m_escThrottle)
     m_link.EnqueueCommand(ThrottleCommand(uint8_t(LastPower)));
 }
 

@@ -50,6 +50,11 @@ class EscSession : public QObject, private LinkClient {
   const SerialLink& Link() const { return m_link; }
   bool Connected() const { return m_link.Connected(); }
 
+  // Closes the port in use and opens port n. The throttle the ESC holds is
+  // unknown after a change of port, so the next comparison sends ours. Stop()
+  // first, and wait for its end, when the old port's ESC may be turning.
+  bool OpenPort(int number);
+
   // The port is changing or the ESC was lost: unconnected, nothing known of
   // the ESC's identity, and the throttle back to 0.
   void LoseConnection();
@@ -78,6 +83,16 @@ class EscSession : public QObject, private LinkClient {
   bool MotorRunning() const { return m_motorRunning; }
   int32_t EscThrottle() const { return m_escThrottle; }
 
+  // The one stop, whoever asks: the throttle goes to 0 and its frame goes out
+  // before anything else waiting, in place of the resend of an exchange lost on
+  // the wire. `stopEnded` says whether the ESC acknowledged it, at once when
+  // the ESC holds 0 already. Until then the throttle does not rise.
+  void Stop();
+  bool Stopping() const { return m_stopping; }
+  // The ESC acknowledged 0 and no other throttle went out since, or none ever
+  // went out on this port: there is nothing to stop.
+  bool AtRest() const { return !m_mayTurn; }
+
   // The motor's magnet-pole count, for the samples to come.
   void SetPoles(int poles) { m_poles = poles; }
   int Poles() const { return m_poles; }
@@ -101,12 +116,17 @@ class EscSession : public QObject, private LinkClient {
   void speedRead(SpeedReading reading);
   // Identity or connection changed in a way that makes Synced() worth asking.
   void syncChanged();
+  // A Stop() ended: the ESC acknowledged the 0, or the link fell back (or lost
+  // the port) first and the motor may still be turning.
+  void stopEnded(bool confirmed);
 
  private:
   Command IdleCommand() const override;
   void BeforeSend(CmdRecord& head) override;
   void ReplyComplete(const CmdRecord& head) override { ProcessReply(head); }
   void FellBack() override;
+  void Dropped(const CmdRecord& head) override;
+  void EndStop(bool confirmed);
 
   void ProcessReply(const CmdRecord& head);
   void PollReply();
@@ -126,6 +146,8 @@ class EscSession : public QObject, private LinkClient {
   int32_t LastPower = 0;
   int32_t m_escThrottle = 0;
   bool m_motorRunning = false;
+  bool m_mayTurn = false;   // a throttle above 0 went out since the last 0 acknowledged
+  bool m_stopping = false;  // a Stop() awaits its acknowledgement
   int m_poles = 2;
   RpmAverage m_rpm;
   int32_t m_shown = 0;

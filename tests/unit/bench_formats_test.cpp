@@ -104,30 +104,38 @@ TEST(StepStatistics, MeanPopulationSpreadAndRiseWithinTwoPercent) {
     EXPECT_EQ(StepStatistics(3, {100, 800ms, 2000ms}, settle, hold), want) << want.rpmMean;
 }
 
-TEST(ResultCsv, WritesRowByRowReadsBackAndRefusesMalformedFiles) {
+TEST(ResultCsv, WritesRowByRowEndsSayingHowReadsBackAndRefusesMalformedFiles) {
   QLocale::setDefault(QLocale::German);  // a decimal comma must not reach the file
-  const BenchResult run{{{1, 40, 800ms, 2000ms, 20, 5012.3, 4990, 5040, 12.5, 700ms},
-                         {2, 60, 800ms, 2000ms, 0, 0, 0, 0, 0, std::nullopt}},
-                        "no speed"};
+  const std::vector<StepResult> steps{{1, 40, 800ms, 2000ms, 20, 5012.3, 4990, 5040, 12.5, 700ms},
+                                      {2, 60, 800ms, 2000ms, 0, 0, 0, 0, 0, std::nullopt}};
   const QByteArray text = QByteArray(kResultCsvHeader) +
                           "\n1,40,800,2000,20,5012.3,4990,5040,12.5,700\n"
-                          "2,60,800,2000,0,0.0,0,0,0.0,\n# stopped: no speed\n";
+                          "2,60,800,2000,0,0.0,0,0,0.0,\n";
+  // How a run ended, its last lines, and how it reads back; without them it was cut off.
+  const std::tuple<BenchResult, QByteArray, BenchResult> endings[] = {
+      {{steps, "", true}, "# completed\n", {steps, "", true}},
+      {{steps, "no speed", true}, "# stopped: no speed\n", {steps, "no speed", true}},
+      {{steps, "signal", false}, "# stopped: signal\n# stop not confirmed\n", {steps, "signal", false}},
+      {{}, "", {steps, "", true, true}}};
   QTemporaryDir dir;
   QFile file(dir.filePath("run.csv"));
   ResultCsv csv;
   QString error;
-  EXPECT_TRUE(csv.Open(file.fileName(), &error) && csv.Append(run.steps[0], &error) &&
-              csv.Append(run.steps[1], &error) && csv.Stop(run.stopped, &error));
-  EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == text);  // before Close
-  csv.Close();
-  EXPECT_EQ(ReadResultCsv(file.fileName(), &error), run) << error.toStdString();
+  for (const auto& [run, last, read] : endings) {
+    file.close();
+    EXPECT_TRUE(csv.Open(file.fileName(), &error) && csv.Append(steps[0], &error) &&
+                csv.Append(steps[1], &error) && (last.isEmpty() || csv.End(run, &error)));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly) && file.readAll() == text + last);  // before Close
+    csv.Close();
+    EXPECT_EQ(ReadResultCsv(file.fileName(), &error), read) << error.toStdString() << last.data();
+  }
   EXPECT_FALSE(csv.Open("/dev/full", &error));
   EXPECT_TRUE(error.startsWith("/dev/full: writing failed")) << error.toStdString();
   const std::pair<QByteArray, const char*> bad[] = {
       {"step,throttle\n", "run.csv, line 1: the first line must be the header"},
       {QByteArray(text).replace(",700", ",700,1"), "line 2: a row has 10 fields; this one has 11"},
       {QByteArray(text).replace("\n1,", "\n2,"), "line 2: step must be a whole number from 1 to 1"},
-      {text + "1", "line 4: a row has 10 fields"}};  // the stop is the last line
+      {text + "# completed\n1", "line 4: a row has 10 fields"}};  // the ending is the last line
   for (const auto& [bytes, want] : bad) {
     file.close();
     EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) && file.flush());

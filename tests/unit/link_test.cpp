@@ -31,6 +31,7 @@ struct Client final : LinkClient {
     for (const Command& command : onConnect) link->EnqueueCommand(command);
   }
   void FellBack() override { ++fellBack; }
+  void Dropped(const CmdRecord&) override {}
 };
 
 class Link : public ::testing::Test {

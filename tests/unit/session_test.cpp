@@ -44,6 +44,8 @@ class Session : public ::testing::Test {
     QObject::connect(session.get(), &EscSession::speedShown,
                      [=](int rpm) { note(QStringLiteral("rpm%1").arg(rpm)); });
     QObject::connect(session.get(), &EscSession::speedReset, [=] { note("reset"); });
+    QObject::connect(session.get(), &EscSession::stopEnded,
+                     [=](bool confirmed) { note(confirmed ? "stopped" : "unconfirmed"); });
   }
 
   // Runs a byte script (support/ByteScript.h) with these steps too:
@@ -142,16 +144,17 @@ INSTANTIATE_TEST_SUITE_P(
                "t100 ?throttle5 t100 t100 t100 t100 t100 ?throttle30 p14 +100 >514B05 <59E80300 "
                "?rpm1714 +10 >514B041E <59 ?ack30 +100 >514B05 <59E80300 ?rpm3428 +100 >514B05 "
                "<592C0100 . +100 >514B05 <59E80300 ?rpm5142 +100 >514B05 <59000000 ?reset ?rpm0 t0 "
-               "?throttle0 ?rpm0 +100 >514B00 "
+               "?rpm0 ?throttle0 +100 >514B00 "
                "<59 +10 >514B0400 <59 ?reset ?ack0 +100 >514B00"},
         // A throttle sent while the ESC is slow goes out again as it stands now.
         Script{"AResendCarriesTheLatestThrottle", true,
                "t5 +100 >514B00 <59 +10 >514B0405 t0 +310 >514B0400 <59 ?ack0 +100 >514B00"},
-        // Three unanswered throttle frames: the ESC may hold any of them, so the reconnection
-        // sends the throttle, now 0, after the connect sequence.
+        // Three unanswered throttle frames: the ESC may hold any of them. Its 0 goes out at once,
+        // unanswered here, so the stop is unconfirmed; the reconnection sends the throttle, now
+        // 0, after the connect sequence.
         Script{"AFallBackStopsAndTheReconnectionSendsTheThrottle", true,
                "t5 +100 >514B00 <59 +10 >514B0405 +310 >514B0405 +310 >514B0405 +310 ?unconnected "
-               "?throttle0 s >514B00 <59 ?connected +10 >514B01 <593A20F403 +10 >514B0200 <5902 "
+               "?throttle0 s +10 >514B0400 +300 ?unconfirmed +10 >514B00 <59 ?connected +10 >514B01 <593A20F403 +10 >514B0200 <5902 "
                "+10 >514B0203 <5902 +10 >514B0201 <5901 +10 >514B0202 <5902 +10 >514B0204 <5901 "
                "+10 >514B0400 <59 ?ack0"},
         // The ESC holds what was sent; a throttle moved meanwhile goes out next.
@@ -226,26 +229,25 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"RunsEveryStepAndEndsAtZero", true,
                "b220 +100 >514B05 <59E80300 +100 >514B05 <59D00700 +100 >514B05 <59D00700 +70 "
                "?step1:2x8571 +30 >514B05 <59D00700 +10 >514B0423 <59 ?ack35 +100 >514B05 "
-               "<59E80300 +100 >514B05 <59E80300 +50 ?step2:2x17142 ?throttle0 +50 >514B00 <59 "
-               "+10 >514B0400 <59 ?ack0 ?finished:"},
+               "<59E80300 +100 >514B05 <59E80300 +50 ?step2:2x17142 ?throttle0 +50 >514B0400 <59 "
+               "?ack0 ?stopped ?finished:"},
         Script{"AStopFromOutsideKeepsTheFirstReason", true,
-               "b5000 +50 xsignal xuser ?throttle0 +50 >514B00 <59 +10 >514B0400 <59 ?ack0 "
+               "b5000 +50 xsignal xuser ?throttle0 +50 >514B0400 <59 ?ack0 ?stopped "
                "?finished:signal"},
         Script{"AResultRowThatCannotBeWritten", true,
                "b220 xrow:result_file:_full +100 >514B05 <59E80300 +100 >514B05 <59D00700 +100 "
-               ">514B05 <59D00700 +70 ?step1:2x8571 ?throttle0 +30 >514B00 <59 +10 >514B0400 <59 "
+               ">514B05 <59D00700 +70 ?step1:2x8571 ?throttle0 +30 >514B0400 <59 "
                "?ack0 ?finished:result_file:_full"},
         Script{"ASpeedAboveTheLimit", true,
                "b5000 +100 >514B05 <59F40100 ?throttle0 +10 >514B0400 <59 ?ack0 "
                "?finished:speed_above_rpm_max"},
         Script{"NoSpeedReplyWhileDriven", true,
                "b5000 +100 >514B05 +310 >514B05 +310 >514B05 +280 <59000000 +90 ?throttle0 +10 "
-               ">514B00 <59 +10 >514B0400 <59 ?ack0 ?finished:no_speed_reply"},
+               ">514B0400 <59 ?ack0 ?finished:no_speed_reply"},
         Script{"TheConnectionLost", true,
                "b5000 +100 >514B05 <59E80300 +100 >514B05 +310 >514B05 +310 >514B05 +310 "
-               "?unconnected ?throttle0 >514B00 <59 ?connected +10 >514B01 <593A20F403 +10 "
-               ">514B0200 <5902 +10 >514B0203 <5902 +10 >514B0201 <5901 +10 >514B0202 <5902 +10 "
-               ">514B0204 <5901 +10 >514B0400 <59 ?ack0 ?finished:connection_lost"}),
+               "?unconnected ?throttle0 +10 >514B0400 <59 ?ack0 ?stopped ?finished:connection_lost "
+               "+100 >514B00 <59 ?connected +10 >514B01"}),
     [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 }  // namespace
