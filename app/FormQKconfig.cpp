@@ -391,8 +391,10 @@ void FormQKconfig::StopEnded(bool confirmed) {
   // A close or a port change that waited goes on once the stop has been handled everywhere.
   if (m_closeWhenStopped)
     QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-  if (std::exchange(m_portWhenStopped, false))
+  if (std::exchange(m_portWhenStopped, false)) {
+    m_portStopped = true;
     QMetaObject::invokeMethod(this, &FormQKconfig::CombPort_Click, Qt::QueuedConnection);
+  }
 }
 
 void FormQKconfig::SetKeyboardOrder() {
@@ -435,13 +437,13 @@ void FormQKconfig::Form_Unload() {
 
 void FormQKconfig::closeEvent(QCloseEvent* event) {
   // A motor that may be turning is stopped first; the close comes back once the ESC has
-  // confirmed it or the link has given up, about a second at most.
-  if (!m_session.AtRest() && m_session.Link().Port().IsOpen()) {
+  // confirmed the stop or the link has given up on it, about a second at most.
+  if (m_session.Stopping()) return event->ignore();
+  if (!m_closeWhenStopped && !m_session.AtRest() && m_session.Link().Port().IsOpen()) {
     event->ignore();
-    if (std::exchange(m_closeWhenStopped, true)) return;
+    m_closeWhenStopped = true;
     setEnabled(false);
-    StopMotor(Str_Const::kWindowClosed);
-    return;
+    return StopMotor(Str_Const::kWindowClosed);
   }
   Form_Unload();
   if (m_chart) m_chart->close();

@@ -203,6 +203,7 @@ class FormQKconfig : public QWidget {
   // A close or a port change waits for the stop of a motor that may be turning.
   bool m_closeWhenStopped = false;
   bool m_portWhenStopped = false;
+  bool m_portStopped = false;  // the stop a port change waited for has ended
   QString m_benchPath, m_lastScript;
   static constexpr int kCentrings = 3;
   int m_centrings = 0;

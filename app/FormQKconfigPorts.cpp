@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The port list: the ports found at start-up, and the choice of one.
 #include <QComboBox>
+#include <utility>
 
 #include "FormQKconfig.h"
 #include "Str_Const.h"
@@ -20,8 +21,14 @@ void FormQKconfig::CombPort_Click() {
   if (CombPort->currentIndex() < 0) return;
   const int chosen = CombPort->currentData().toInt();
   if (m_session.Link().OpenPort() == chosen && m_session.Link().Port().IsOpen()) return;
-  // The old port's ESC is stopped before its port closes; the change goes on after.
-  if (!m_session.AtRest() && m_session.Link().Port().IsOpen()) {
+  // The old port's ESC is stopped before its port closes; the change goes on once the stop has
+  // ended, confirmed or not.
+  if (m_session.Stopping()) {
+    m_portWhenStopped = true;
+    return;
+  }
+  if (!std::exchange(m_portStopped, false) && !m_session.AtRest() &&
+      m_session.Link().Port().IsOpen()) {
     m_portWhenStopped = true;
     return StopMotor(Str_Const::kPortChanged);
   }

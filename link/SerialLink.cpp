@@ -111,7 +111,8 @@ void SerialLink::Timer2_Timer() {
       fell = true;
     }
     if (!Connected()) {
-      m_client.Dropped(m_ring.Head());
+      // At the fall-back itself the client hears of it as such, below.
+      if (!fell) m_client.Dropped(m_ring.Head());
       m_ring.CutToPoll();
       // The head is a new command now: the rest of the old reply must not complete it.
       EndExchange();

@@ -2,7 +2,12 @@
 // The ESC session on a scripted port and a manual clock: bytes in, time on, what it reports.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <QFileInfo>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <csignal>
 
 #include "session/BenchRun.h"
 #include "session/ConfigureJob.h"
@@ -57,7 +62,7 @@ class Session : public ::testing::Test {
   //   jTEXT   the configure job's result (ok, absent, refused, mismatch, lost; pending: none)
   //   bH      a bench run: 30 settled 150 ms, held H ms; 35 held 250 ms; rpm_max 30000, no_speed_ms
   //           1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON Stop(REASON);
-  //           xrow:REASON  Stop(REASON) as the next step's row comes in
+  //           F  the result file fills up: its next row cannot be written
   void Run(const QString& script) {
     RunByteScript(port, clock, script, [this](char op, const QString& arg) -> QString {
       const auto setting = [&](const QString& pair) {
@@ -85,9 +90,9 @@ class Session : public ::testing::Test {
                    ? ConfigureJob::Name(job->Outcome())
                    : "pending";
       if (op == 'b') StartRun(arg.toInt());
-      if (op == 'x' && arg.startsWith("row:")) stopOnRow = arg.mid(4).replace('_', ' ');
-      if (op == 'x' && run && !arg.startsWith("row:")) run->Stop(QString(arg).replace('_', ' '));
-      return QByteArray("catpSsbx").contains(op) ? arg : "unknown step";
+      if (op == 'F') FillTheResultFile();
+      if (op == 'x' && run) run->Stop(QString(arg).replace('_', ' '));
+      return QByteArray("catpSsbxF").contains(op) ? arg : "unknown step";
     });
   }
 
@@ -98,20 +103,32 @@ class Session : public ::testing::Test {
                                      [&] { return clock.Now(); });
     QObject::connect(run.get(), &BenchRun::stepDone, [this](StepResult r) {
       reports << QStringLiteral("step%1:%2x%3").arg(r.step).arg(r.samples).arg(r.rpmMean);
-      if (!stopOnRow.isEmpty()) run->Stop(stopOnRow);
     });
     QObject::connect(run.get(), &BenchRun::finished, [this](BenchResult r) {
-      reports << "finished:" + r.stopped.replace(' ', '_');
+      reports << "finished:" + r.stopped.section(':', 0, 0).replace(' ', '_');
     });
+    ASSERT_TRUE(run->WriteResultTo(folder.filePath("result.csv"), nullptr));
     run->Start();
   }
+  // The file system refuses to let the result grow: a row written now fails.
+  void FillTheResultFile() {
+    std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &unlimited);
+    rlimit full = unlimited;
+    full.rlim_cur = QFileInfo(folder.filePath("result.csv")).size();
+    ::setrlimit(RLIMIT_FSIZE, &full);
+  }
+  void TearDown() override {
+    if (unlimited.rlim_cur) ::setrlimit(RLIMIT_FSIZE, &unlimited);
+  }
+  rlimit unlimited{};
 
   ScriptedPort port;
   ManualClock clock;
   std::unique_ptr<EscSession> session;
   std::unique_ptr<ConfigureJob> job;
   std::unique_ptr<BenchRun> run;
-  QString stopOnRow;  // the reason the owner stops the run for as a row comes in
+  QTemporaryDir folder;
   QStringList reports;
 };
 
@@ -235,9 +252,9 @@ INSTANTIATE_TEST_SUITE_P(
                "b5000 +50 xsignal xuser ?throttle0 +50 >514B0400 <59 ?ack0 ?stopped "
                "?finished:signal"},
         Script{"AResultRowThatCannotBeWritten", true,
-               "b220 xrow:result_file:_full +100 >514B05 <59E80300 +100 >514B05 <59D00700 +100 "
+               "b220 F +100 >514B05 <59E80300 +100 >514B05 <59D00700 +100 "
                ">514B05 <59D00700 +70 ?step1:2x8571 ?throttle0 +30 >514B0400 <59 "
-               "?ack0 ?finished:result_file:_full"},
+               "?ack0 ?finished:result_file"},
         Script{"ASpeedAboveTheLimit", true,
                "b5000 +100 >514B05 <59F40100 ?throttle0 +10 >514B0400 <59 ?ack0 "
                "?finished:speed_above_rpm_max"},

@@ -13,6 +13,7 @@
 #include "app/SpeedTrendView.h"
 #include "app/Str_Const.h"
 #include "app/Translations.h"
+#include "cli/BenchCommand.h"
 #include "device/Identification.h"
 #include "device/Speed.h"
 #include "formats/RunRecord.h"
@@ -319,43 +320,164 @@ TEST_F(Window, EveryControlTheKeyboardReachesIsNamedShowsItsFocusAndChangesAreTo
   QGuiApplicationPrivate::platformIntegration()->accessibility()->setActive(false);
 }
 
-// How the user stops a bench run, or the motor without one.
-class Stops : public Window, public ::testing::WithParamInterface<std::pair<const char*, bool>> {};
+// Every way out of driving the motor, in the window and on the command line, crossed with what
+// becomes of the exchanges from the stop on: the ESC answers them all, loses the one on the wire
+// (or the next) once, or is gone for good. The 0 is the next frame, within half a second; it is
+// the last throttle sent; and the user hears whether the ESC confirmed it.
+enum class Lost { None, Once, ForGood };
+std::string LostName(Lost lost) {
+  return lost == Lost::None ? "Answered" : lost == Lost::Once ? "LostOnce" : "LostForGood";
+}
+class StopPaths : public Window, public ::testing::WithParamInterface<std::tuple<const char*, Lost>> {
+ protected:
+  // The ESC, answering 5 ms after each frame unless that reply is lost; spans in 1 ms.
+  void Serve(std::chrono::milliseconds span, int rpmPeriod = 1000) {
+    for (const auto end = clock.Now() + span; clock.Now() < end;) {
+      clock.Advance(1ms);
+      for (; answered < wire->writes.size(); ++answered) due.append({clock.Now() + 4ms, answered});
+      while (!due.isEmpty() && due.first().first <= clock.Now()) {
+        const QByteArray frame = wire->writes[due.takeFirst().second];
+        const bool lost =
+            stopping && (lost_ == Lost::ForGood || (lost_ == Lost::Once && lostOnce++ == 0));
+        if (!lost)
+          wire->Deliver(frame[2] == ReqSpeed ? SpeedReply(rpmPeriod) : EscAnswer(frame));
+      }
+    }
+  }
+  // Runs until the next frame is on the wire and its reply still to come.
+  void UntilWritten(const QByteArray& frame) {
+    for (int i = 0; i < 3000 && (wire->writes.isEmpty() || wire->writes.last() != frame); ++i)
+      Serve(1ms);
+  }
+  void StartCommand(const QString& extra, int hold) {
+    QFile file(folder.filePath("run.json"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral(R"({"format": "velmar-bench-run", "version": 1, "poles": 14,
+        "steps": [{"throttle": 30, "settle_ms": 0, "hold_ms": %1}]%2})")
+                   .arg(hold)
+                   .arg(extra)
+                   .toUtf8());
+    file.close();
+    port.usable = {1};
+    CommandLine line;
+    line.verb = CommandLine::Verb::Bench;
+    line.file = file.fileName();
+    line.outPath = folder.filePath("result.csv");
+    line.ports = "1=/dev/test1";
+    line.portCount = 1;
+    CommandServices services;
+    services.makePort = [this](const PortMap&) {
+      auto made = std::make_unique<ScriptedPort>();
+      wire = made.get();
+      made->usable = {1};
+      return made;
+    };
+    services.makeTimer = [this](std::chrono::milliseconds) { return clock.MakeTimer(); };
+    services.now = [this] { return clock.Now(); };
+    services.out = [this](const QByteArray& bytes) { out += bytes; };
+    services.say = [this](const QString& text) { said << text; };
+    command = std::make_unique<BenchCommand>(line, services, nullptr);
+    QObject::connect(command.get(), &BenchCommand::finished, [this](int s) { status = s; });
+    command->Start();
+  }
+  ScriptedPort* wire = &port;  // the window's port, or the command's
+  Lost lost_ = Lost::None;
+  bool stopping = false;
+  int lostOnce = 0;
+  qsizetype answered = 0;
+  QList<std::pair<std::chrono::milliseconds, qsizetype>> due;
+  std::unique_ptr<BenchCommand> command;
+  std::optional<int> status;
+  QByteArray out;
+  QStringList said;
+};
 
-TEST_P(Stops, EndTheRunAndTakeTheThrottleToZero) {
-  const auto [how, bench] = GetParam();
-  script = folder.filePath("run.json");
-  QFile file(script);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(R"({"format": "velmar-bench-run", "version": 1, "poles": 14,
-                 "steps": [{"throttle": 30, "settle_ms": 0, "hold_ms": 5000}]})");
-  file.close();
-  Start();
-  ServeUntilIdle();
-  Tabs()->setCurrentIndex(1);
-  if (bench) Find<QPushButton>("CmdBench")->click();
-  if (!bench) Slider()->setValue(5);
-  for (int i = 0; i < 4; ++i) port.Deliver(EscAnswer(NextFrame()));
-  EXPECT_GT(Slider()->value(), 0);
-  const QString key = how;
-  if (key == "Stop") Find<QPushButton>("CmdStop")->click();
-  if (key == "Page") Tabs()->setCurrentIndex(0);
-  const std::map<QString, Qt::Key> keys{
-      {"Space", Qt::Key_Space}, {"Esc", Qt::Key_Escape}, {"Home", Qt::Key_Home}};
-  if (keys.count(key)) QTest::keyClick(Slider(), keys.at(key));
-  EXPECT_EQ(Slider()->value(), 0);
-  EXPECT_TRUE(ServeUntilIdle().contains(Throttle(0)));
-  const QString told = Find<QLabel>("LbBench")->text();
-  EXPECT_TRUE(!bench || told.startsWith(key == "Page" ? "Bench run stopped (left the Run page)"
-                                                      : "Bench run stopped (stopped by the user)"))
-      << told.toStdString();
+TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
+  const QString path = std::get<0>(GetParam());
+  lost_ = std::get<1>(GetParam());
+  const bool onCommandLine = QStringList{"Limit", "Signal", "SecondSignal", "End"}.contains(path);
+  const bool run = onCommandLine || QStringList{"Stop", "Space", "Esc"}.contains(path);
+  if (onCommandLine) {
+    StartCommand(path == "Limit" ? R"(, "limits": {"rpm_max": 30000})" : "",
+                 path == "End" ? 1000 : 60000);
+  } else {
+    script = "";  // the default sweep
+    Start({1, 2});
+    ServeUntilIdle();
+    Tabs()->setCurrentIndex(1);
+    if (run) Find<QPushButton>("CmdBench")->click();
+    if (!run) Slider()->setValue(30);
+  }
+  // Climbing to the step's throttle, 30, and then on the wire with a speed request.
+  for (int i = 0; i < 100 && !wire->writes.contains(Throttle(30)); ++i) {
+    if (!run && Slider()->value() < 30) Slider()->setValue(30);
+    Serve(10ms);
+  }
+  UntilWritten(kSpeed);
+  ASSERT_TRUE(wire->writes.contains(Throttle(30))) << said.join('\n').toStdString();
+  // From the stop on, replies are lost as the row says; a limit and the end come from the run.
+  stopping = path != "Limit" && path != "End";
+  if (path == "Stop") Find<QPushButton>("CmdStop")->click();
+  if (path == "Space" || path == "Esc")  // wherever the focus is, in any window
+    QTest::keyClick(QApplication::focusWidget(), path == "Space" ? Qt::Key_Space : Qt::Key_Escape);
+  if (path == "Home") QTest::keyClick(Slider(), Qt::Key_Home);
+  if (path == "Page") Tabs()->setCurrentIndex(0);
+  if (path == "Close") form->close();
+  if (path == "PortChange") Choose("CombPort", 1);
+  if (path == "Signal" || path == "SecondSignal") command->Stop("signal");
+  if (path == "SecondSignal") command->Stop("signal again");
+  if (path == "Limit") Serve(5ms, 400);  // the speed reply: 42857 r/min
+  if (path == "End")
+    for (int i = 0; i < 3000 && !out.contains("step 1/1"); ++i) Serve(1ms);
+  if (path == "LostLink") {  // three exchanges lost in a row: the stop comes with the fall-back
+    stopping = true;
+    lost_ = Lost::ForGood;
+    for (int i = 0; i < 1500 && Text("TxtConnState") == "Connected"; ++i) Serve(1ms);
+    lost_ = std::get<1>(GetParam());
+  }
+  stopping = true;
+  const qsizetype before = wire->writes.size();
+  const auto stoppedAt = clock.Now();
+  for (int i = 0; i < 500 && wire->writes.size() == before; ++i) Serve(1ms);
+  QCoreApplication::processEvents();
+  ASSERT_GT(wire->writes.size(), before) << "nothing sent after the stop";
+  EXPECT_EQ(wire->writes[before], Throttle(0)) << "the next frame";
+  EXPECT_LE(clock.Now() - stoppedAt, 500ms);
+  Serve(2000ms);
+  QCoreApplication::processEvents();
+  Serve(10ms);
+  QList<QByteArray> throttles;
+  for (const QByteArray& frame : wire->writes)
+    if (frame[2] == ReqThrottle) throttles << frame;
+  EXPECT_EQ(throttles.last(), Throttle(0));
+  // Unanswered while unconnected, the 0 is dropped for a poll: a lost link's stop gets one try.
+  const bool confirmed = lost_ == Lost::None || (lost_ == Lost::Once && path != "LostLink");
+  if (onCommandLine) {
+    ASSERT_TRUE(status.has_value());
+    EXPECT_EQ(*status, !confirmed ? 3 : path == "End" ? 0 : 1);
+    QFile result(folder.filePath("result.csv"));
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.readAll().endsWith("# stop not confirmed\n"), !confirmed);
+    EXPECT_FALSE(wire->IsOpen()) << "the command ends with its port closed";
+    EXPECT_TRUE(path != "End" || out.startsWith("step 1/1: throttle 30, mean 17142.0 r/min"));
+  } else {
+    EXPECT_EQ(Find<QLabel>("LbBench")->text().contains("did not confirm"), !confirmed);
+    EXPECT_EQ(Slider()->value(), 0);
+    EXPECT_TRUE(path != "Close" || !(form->isVisible() || port.IsOpen()));
+    EXPECT_TRUE(path != "PortChange" || port.opened.last() == 2);
+  }
+  EXPECT_TRUE(!run || onCommandLine ||
+              Find<QLabel>("LbBench")->text().startsWith("Bench run stopped (stopped by the user)"))
+      << Find<QLabel>("LbBench")->text().toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Window, Stops,
-                         ::testing::Values(std::pair("Stop", true), std::pair("Space", true),
-                                           std::pair("Esc", true), std::pair("Home", true),
-                                           std::pair("Page", true), std::pair("Space", false),
-                                           std::pair("Esc", false)));
+INSTANTIATE_TEST_SUITE_P(
+    Everywhere, StopPaths,
+    ::testing::Combine(::testing::Values("Stop", "Space", "Esc", "Home", "Page", "LostLink",
+                                         "Close", "PortChange", "Limit", "Signal", "SecondSignal",
+                                         "End"),
+                       ::testing::Values(Lost::None, Lost::Once, Lost::ForGood)),
+    [](const auto& info) { return std::get<0>(info.param) + LostName(std::get<1>(info.param)); });
 
 // Where a control draws a text whole (neither clipped nor scrolled), with the texts it may show
 // there. Qt's option builders are protected: reached through member pointers.
