@@ -61,7 +61,7 @@ class Session : public ::testing::Test {
   //   S / s   the session reads synced / not synced
   //   jTEXT   the configure job's result (ok, absent, refused, mismatch, lost; pending: none)
   //   bH      a bench run: 30 settled 150 ms, held H ms; 35 held 250 ms; rpm_max 30000, no_speed_ms
-  //           1100; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON Stop(REASON);
+  //           1100; bD: 30, 10 and 0 held 250, 400 and 200 ms, no_speed_ms 150; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON Stop(REASON);
   //           F  the result file fills up: its next row cannot be written
   void Run(const QString& script) {
     RunByteScript(port, clock, script, [this](char op, const QString& arg) -> QString {
@@ -89,16 +89,18 @@ class Session : public ::testing::Test {
         return job && job->Outcome() != ConfigureJob::Result::Pending
                    ? ConfigureJob::Name(job->Outcome())
                    : "pending";
-      if (op == 'b') StartRun(arg.toInt());
+      if (op == 'b' && arg == "D")  // down from 30 below the run band, then 0; quick speed watch
+        StartRun({14, {{30, 0ms, 250ms}, {10, 0ms, 400ms}, {0, 0ms, 200ms}}, 30000, 150ms});
+      else if (op == 'b')
+        StartRun({14, {{30, 150ms, std::chrono::milliseconds(arg.toInt())}, {35, 0ms, 250ms}},
+                  30000, 1100ms});
       if (op == 'F') FillTheResultFile();
       if (op == 'x' && run) run->Stop(QString(arg).replace('_', ' '));
       return QByteArray("catpSsbxF").contains(op) ? arg : "unknown step";
     });
   }
 
-  void StartRun(int hold) {
-    const BenchScript script{
-        14, {{30, 150ms, std::chrono::milliseconds(hold)}, {35, 0ms, 250ms}}, 30000, 1100ms};
+  void StartRun(const BenchScript& script) {
     run = std::make_unique<BenchRun>(*session, script, clock.MakeTimer(),
                                      [&] { return clock.Now(); });
     QObject::connect(run.get(), &BenchRun::stepDone, [this](StepResult r) {
@@ -255,6 +257,12 @@ INSTANTIATE_TEST_SUITE_P(
                "b220 F +100 >514B05 <59E80300 +100 >514B05 <59D00700 +100 "
                ">514B05 <59D00700 +70 ?step1:2x8571 ?throttle0 +30 >514B0400 <59 "
                "?ack0 ?finished:result_file"},
+        // Below the run band there is no speed to watch: a script down to 0 runs to its end.
+        Script{"StepsDownBelowTheRunBandRunToTheirEnd", true,
+               "bD +100 >514B05 <59E80300 +100 >514B05 <59E80300 +50 ?step1:2x17142 +50 >514B00 "
+               "<59 +10 >514B040A <59 ?ack10 +100 >514B00 <59 +100 >514B00 <59 +100 >514B00 <59 "
+               "+100 >514B00 <59 ?step2:0x0 +10 >514B0400 <59 ?ack0 +100 >514B00 <59 +100 >514B00 "
+               "<59 ?step3:0x0 ?stopped ?finished:"},
         Script{"ASpeedAboveTheLimit", true,
                "b5000 +100 >514B05 <59F40100 ?throttle0 +10 >514B0400 <59 ?ack0 "
                "?finished:speed_above_rpm_max"},
