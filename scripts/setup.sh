@@ -15,6 +15,7 @@ velmar_packages=(
   fonts-liberation2 fonts-dejavu-core fonts-noto-cjk
   desktop-file-utils appstream dpkg-dev file
   help2man lintian
+  xvfb xdotool  # the end-to-end test that drives the real window
 )
 
 # CMake options for every build below; scripts/test.sh turns warnings into errors.

@@ -180,8 +180,9 @@ class SimProcess : public Child {
 
  private:
   static std::vector<std::string> Argv(const TempDir& dir, std::vector<std::string> args) {
-    args.insert(args.begin(),
-                {VELMAR_SIM_BIN, "--link", dir.File("esc"), "--log", dir.File("sim.log")});
+    // No failsafe: a motor the program leaves running keeps running, and shows.
+    args.insert(args.begin(), {VELMAR_SIM_BIN, "--link", dir.File("esc"), "--log",
+                               dir.File("sim.log"), "--failsafe", "0"});
     return args;
   }
 

@@ -108,6 +108,41 @@ TEST_F(EndToEnd, SigtermDuringStartUpEndsWithoutAWindowAndSendsNothing) {
   EXPECT_TRUE(RequestsSince(m_sim->ReadLog(), 0).empty());
 }
 
+// The throttle the simulated motor was last sent: with no failsafe, the one it runs at.
+int MotorThrottle(const Log& log) {
+  int throttle = 0;
+  for (const auto& request : RequestsSince(log, 0))
+    if (request.bytes.size() == 4 && request.bytes[2] == 4) throttle = request.bytes[3];
+  return throttle;
+}
+
+// The real window on a display of its own, driven from the keyboard: the Run page (Alt+R), the
+// throttle up to 40 (Page Up), then the program told to end (SIGTERM closes the window as the
+// user does). The motor is stopped before the port closes.
+TEST_F(EndToEnd, TheWindowClosedWithTheMotorRunningLeavesItStopped) {
+  const std::string display = ":" + std::to_string(90 + getpid() % 100);
+  Child xvfb({"/usr/bin/Xvfb", display, "-nolisten", "tcp"}, m_dir.File("xvfb.out"));
+  ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists("/tmp/.X11-unix/X" + display.substr(1)); },
+                        milliseconds(10000)));
+  setenv("DISPLAY", display.c_str(), 1);
+  m_sim.emplace(m_dir, std::vector<std::string>{});
+  ASSERT_TRUE(m_sim->Ready());
+  setenv("QT_QPA_PLATFORM", "xcb", 1);
+  setenv("VELMAR_ESC_PORTS", ("1=" + m_sim->LinkPath()).c_str(), 1);
+  m_app.emplace(std::vector<std::string>{VELMAR_APP_BIN}, m_dir.File("app.out"));
+  ASSERT_TRUE(m_sim->WaitFor([](auto& log) { return ConnectedSince(log, 0); }, kStartTimeout));
+  std::string command = "/usr/bin/xdotool search --sync --name 'Velmar ESC Config' windowfocus "
+                        "--sync key --delay 60 alt+r";
+  for (int i = 0; i < 8; ++i) command += " Prior";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  ASSERT_TRUE(m_sim->WaitFor([](auto& log) { return MotorThrottle(log) == 40; }, kStartTimeout));
+  EXPECT_TRUE(m_app->EndsCleanly());
+  ASSERT_TRUE(m_sim->Mark());
+  EXPECT_EQ(MotorThrottle(m_sim->ReadLog()), 0);
+  unsetenv("DISPLAY");
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
 // bench on a sweep of five steps, to its end or until SIGINT after the second row: each row's
 // mean is the model's steady speed, and the last frame is a throttle 0 the ESC acknowledged.
 class Bench : public EndToEnd {};
@@ -131,10 +166,11 @@ TEST_P(Bench, SweepsAndEndsAtAnAcknowledgedZero) {
     bench.Signal(SIGINT);
   }
   EXPECT_EQ(bench.Exit(milliseconds(30000)), interrupted ? 1 : 0);
+  EXPECT_EQ(MotorThrottle(m_sim->ReadLog()), 0);
   const auto lines = rows();
-  ASSERT_EQ(lines.size(), interrupted ? 4u : 6u);
-  EXPECT_EQ(lines.back() == "# stopped: signal", interrupted) << lines.back();
-  for (std::size_t i = 1; i + interrupted < lines.size(); ++i) {
+  ASSERT_EQ(lines.size(), interrupted ? 4u : 7u);
+  EXPECT_EQ(lines.back(), interrupted ? "# stopped: signal" : "# completed");
+  for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
     std::istringstream row(lines[i]);
     double field[6] = {};  // step, throttle, settle, hold, samples, rpm_mean
     for (double& value : field) row >> value, row.ignore();
@@ -145,6 +181,27 @@ TEST_P(Bench, SweepsAndEndsAtAnAcknowledgedZero) {
   EXPECT_EQ(requests.empty() ? Bytes{} : requests.back().bytes, (Bytes{0x51, 0x4B, 4, 0}));
   EXPECT_EQ(log.back().kind, "tx") << "the last throttle was not acknowledged";
 }
+// Ctrl-C twice, as a person does when a motor screams: the program ends at once, and the last
+// thing it did was tell the motor 0.
+TEST_F(Bench, InterruptedTwiceLeavesTheMotorStopped) {
+  m_sim.emplace(m_dir, std::vector<std::string>{"--poles", "14", "--tau", "50"});
+  ASSERT_TRUE(m_sim->Ready());
+  std::ofstream(m_dir.File("s.json"))
+      << R"({"format": "velmar-bench-run", "version": 1, "poles": 14, "steps": )"
+         R"([{"throttle": 60, "settle_ms": 0, "hold_ms": 60000}]})";
+  Child bench({VELMAR_APP_BIN, "bench", m_dir.File("s.json"), "--port", "1=" + m_sim->LinkPath(),
+               "--out", m_dir.File("r.csv")},
+              m_dir.File("app.out"));
+  ASSERT_TRUE(m_sim->WaitFor([](auto& log) { return MotorThrottle(log) == 60; }, kStartTimeout));
+  ASSERT_TRUE(m_sim->Command("mute"));  // its answers lost: the stop cannot be confirmed
+  bench.Signal(SIGINT);
+  bench.Signal(SIGINT);
+  const std::optional<int> status = bench.Exit(milliseconds(5000));
+  EXPECT_TRUE(status == 128 + SIGINT || status == 3) << status.value_or(-1);
+  ASSERT_TRUE(m_sim->Mark());
+  EXPECT_EQ(MotorThrottle(m_sim->ReadLog()), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(E2e, Bench,
                          ::testing::Values(Quiet{"ToItsEnd", "", false},  // name, -, SIGINT
                                            Quiet{"UntilSigint", "", true}),
