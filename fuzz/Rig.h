@@ -4,9 +4,11 @@
 // hostile line would, with the rules that must hold after every step; a broken
 // rule aborts with its name. Shared by the fuzz targets and the soak.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <map>
 
@@ -19,6 +21,7 @@ namespace velmar {
 struct FormProbe {  // reads the window's state, never writes it
   static const SerialLink& Link(const FormQKconfig& form) { return form.m_session.Link(); }
   static int32_t EscThrottle(const FormQKconfig& form) { return form.m_session.EscThrottle(); }
+  static const EscSession& Session(const FormQKconfig& form) { return form.m_session; }
 };
 
 inline void Require(bool holds, const char* rule) {
@@ -32,7 +35,7 @@ inline void CheckRing(const CommandRing& ring, const ReplyReceiver& receiver) {
 }
 
 struct Rig {
-  enum Action { kSlider, kChoose, kRestore, kPage, kVanish, kChoosePort, kActions };
+  enum Action { kSlider, kChoose, kRestore, kPage, kVanish, kChoosePort, kClose, kBench, kActions };
   testing::ScriptedPort port;
   testing::ManualClock clock;
   std::unique_ptr<FormQKconfig> form;
@@ -43,12 +46,37 @@ struct Rig {
   long settingWrites = 0;
 
   Rig() {
-    port.usable = {1};
+    port.usable = {1, 2};
+    // When the ESC's last acknowledged throttle was not 0, the last throttle frame to its port
+    // before the port closes is 0, or the stop was reported unconfirmed.
+    port.closing = [this] {
+      Require(!m_turning || m_lastThrottle == 0 || m_unconfirmed,
+              "a port closes after a 0, or with its stop reported unconfirmed");
+      m_turning = m_unconfirmed = false;  // the next port's ESC has been told nothing yet
+      m_lastThrottle = -1;
+    };
+    Open();
+  }
+  // The program starts: its window loads and connects to the first port.
+  void Open() {
+    lists.clear();
+    form.reset();
     auto timer1 = clock.MakeTimer(), timer2 = clock.MakeTimer();
     m_timers = {timer1.get(), timer2.get()};
     FormServices services;
     services.link = {&port, std::move(timer1), std::move(timer2), [] {}};
+    services.chooseScript = [](QWidget*, const QString&) { return std::optional(QString()); };
+    services.makeTimer = [this] { return clock.MakeTimer(); };
+    services.now = [this] { return clock.Now(); };
+    services.resultFolder = m_results.path();
     form = std::make_unique<FormQKconfig>(std::move(services));
+    const EscSession& session = FormProbe::Session(*form);
+    QObject::connect(&session, &EscSession::throttleAcknowledged, [this](int throttle) {
+      m_turning = throttle != 0;
+      m_unconfirmed = m_unconfirmed && !m_turning;
+    });
+    QObject::connect(&session, &EscSession::stopEnded,
+                     [this](bool confirmed) { m_unconfirmed = m_unconfirmed || !confirmed; });
     form->Form_Load();
     for (const char* name :
          {"CombCutOffV", "CombBrake", "CombTiming", "CombCutOffT", "CombDir", "CombPort"})
@@ -72,7 +100,11 @@ struct Rig {
       Chosen(n, lists[n]->currentIndex());
     if (action == kPage) tabs->setCurrentIndex(value % 2);
     if (action == kVanish && port.IsOpen()) port.Vanish();
-    if (action == kChoosePort) Choose(kSettingCount, 0);
+    if (action == kChoosePort) Choose(kSettingCount, value);
+    if (action == kClose) m_closed = true, form->close();
+    auto* bench = form->findChild<QPushButton*>("CmdBench");
+    if (action == kBench && run)
+      (bench->isEnabled() ? bench : form->findChild<QPushButton*>("CmdStop"))->click();
   }
   // Moves the clock from timer to timer and delivery to delivery, checking after each.
   void Advance(std::chrono::milliseconds span) {
@@ -88,6 +120,10 @@ struct Rig {
   }
 
   void Check() {
+    // What the window left for later (a close or a port change after its stop) happens now;
+    // a program that has closed starts again.
+    QCoreApplication::sendPostedEvents();
+    if (m_closed && !port.IsOpen()) m_closed = false, Open();
     CheckRing(Link().Ring(), Link().Receiver());
     Require(!port.IsOpen() || m_timers[0]->IsActive() || m_timers[1]->IsActive(),
             "a timer runs while the port is open");
@@ -124,12 +160,19 @@ struct Rig {
     if (code == ReqWriteSetting)
       Require(chosen[s] >= 0 && uint8_t(frame[4]) == chosen[s] + 1,
               "no setting written that the user did not choose");
-    if (code == ReqThrottle)
+    if (code == ReqThrottle) {
       Require(uint8_t(frame[3]) == Slider().value(), "a throttle frame carries the slider's value");
+      m_lastThrottle = uint8_t(frame[3]);
+    }
     OnFrame(frame);
   }
 
   std::array<const testing::ManualClock::Timer*, 2> m_timers{};
+  QTemporaryDir m_results;     // the bench runs' result files
+  bool m_turning = false;      // the ESC's last acknowledged throttle was not 0
+  bool m_unconfirmed = false;  // a stop since then was reported unconfirmed
+  int m_lastThrottle = -1;     // the last throttle frame to the port, -1 none since it opened
+  bool m_closed = false;       // the user closed the window
   std::chrono::milliseconds m_lastFrame{-10};  // the first frame may go at once
 };
 

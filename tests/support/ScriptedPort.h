@@ -5,6 +5,7 @@
 #include <QList>
 #include <QSet>
 #include <deque>
+#include <functional>
 
 #include "link/SerialPort.h"
 
@@ -17,6 +18,7 @@ class ScriptedPort final : public SerialPort {
   QSet<int> usable;          // port numbers that open
   QList<QByteArray> writes;  // every frame written, in order
   QList<int> opened;         // every port number opened, in order
+  std::function<void()> closing;  // told before the open port closes, when set
 
   void SetPortNumber(int number) override { m_number = number; }
   int PortNumber() const override { return m_number; }
@@ -26,7 +28,10 @@ class ScriptedPort final : public SerialPort {
     opened.append(m_number);
     return true;
   }
-  void Close() override { m_open = false; }
+  void Close() override {
+    if (m_open && closing) closing();
+    m_open = false;
+  }
   bool IsOpen() const override { return m_open; }
   void DiscardOutput() override {}
   void DiscardInput() override { m_input.clear(); }
