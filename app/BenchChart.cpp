@@ -159,8 +159,10 @@ std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult
   if (compare) {
     // The legend reads its names as markup; a file's name is only text.
     const QString file = QFileInfo(compareFile).fileName().toHtmlEscaped();
-    const QString name = file.isEmpty() ? BenchChartWindow::tr("Compared run")
-                                        : BenchChartWindow::tr("Compared: %1").arg(file);
+    QString name = file.isEmpty() ? BenchChartWindow::tr("Compared run")
+                                  : BenchChartWindow::tr("Compared: %1").arg(file);
+    // A result that ends without saying how was cut off: its curve may stop short.
+    if (compare->interrupted) name = BenchChartWindow::tr("%1 (interrupted)").arg(name);
     AddRun(*chart, *compare, name, kCompareColour, Qt::DashLine, x, y);
   }
   return chart;

@@ -91,8 +91,6 @@ QLineEdit* MakeStatusBox(QWidget* parent, const char* name, const QRect& rect) {
   return box;
 }
 
-
-
 // What a screen reader says the control is, beyond the text it shows.
 void Describe(QWidget* control, const QString& name, const QString& description) {
   control->setAccessibleName(name);
@@ -364,13 +362,15 @@ void FormQKconfig::BuildBenchControls(QWidget* page) {
   for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Escape, Qt::Key_Home}) {
     auto* shortcut = new QShortcut(QKeySequence(key), page);
     shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this] { StopMotor(Str_Const::kStoppedByUser); });
+    connect(shortcut, &QShortcut::activated, this,
+            [this] { StopMotor(Str_Const::kStoppedByUser); });
     m_pageStopKeys << shortcut;
     if (key == Qt::Key_Home) continue;
     auto* everywhere = new QShortcut(QKeySequence(key), this);
     everywhere->setContext(Qt::ApplicationShortcut);
     everywhere->setEnabled(false);
-    connect(everywhere, &QShortcut::activated, this, [this] { StopMotor(Str_Const::kStoppedByUser); });
+    connect(everywhere, &QShortcut::activated, this,
+            [this] { StopMotor(Str_Const::kStoppedByUser); });
     m_runStopKeys << everywhere;
   }
   // A message may quote a file: text, never markup.
@@ -389,8 +389,7 @@ void FormQKconfig::StopEnded(bool confirmed) {
     LbBench->setText(text);
   }
   // A close or a port change that waited goes on once the stop has been handled everywhere.
-  if (m_closeWhenStopped)
-    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  if (m_closeWhenStopped) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
   if (std::exchange(m_portWhenStopped, false)) {
     m_portStopped = true;
     QMetaObject::invokeMethod(this, &FormQKconfig::CombPort_Click, Qt::QueuedConnection);

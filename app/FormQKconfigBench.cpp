@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Bench runs from the Run page: a script's steps driven on the ESC, its curve in a window.
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>

@@ -6,9 +6,9 @@
 
 #include <QSocketNotifier>
 #include <algorithm>
-#include <cstring>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "QuitSignals.h"
 

@@ -18,6 +18,7 @@
 #include "device/Speed.h"
 #include "formats/RunRecord.h"
 #include "formats/SettingsFile.h"
+#include "protocol/SettingLists.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -95,7 +96,7 @@ class Window : public ::testing::Test {
   std::unique_ptr<FormQKconfig> form;
 };
 
-TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrder) {
+TEST_F(Window, StartUpListsThePortsOpensTheFirstAndSelectsEachSettingsDefault) {
   Start({3, 5, 16}, ProgramVersion{1, 10, 5});
   EXPECT_EQ(List("CombPort")->count(), 3);
   EXPECT_EQ(List("CombPort")->itemText(2), "COM16");
@@ -105,49 +106,23 @@ TEST_F(Window, StartUpListsThePortsOpensTheFirstAndShowsTheControlsInKeyboardOrd
   EXPECT_TRUE(port.IsOpen());
   EXPECT_EQ(form->windowTitle(), "Velmar ESC Config V1.1005");
   EXPECT_EQ(Text("TxtConnState"), "Unconnected");
-  // Control=caption, or list=entries with the default marked, as they read on screen.
-  for (const QString& pair :
-       QString(
-           "Label1=Port:;Label2=Status:;Label3=Firmware:;Label4=Hardware:;Label5=1.Cutoff "
-           "Voltage;CombCutOffV=4.8V|5.6V *|6.0V|7.2V|8.4V|9.0V|11.0V|12.0V;Label7=2.Brake;"
-           "CombBrake=Disable *|Enable;Label8=3.Timing Advance;CombTiming=4-10°|10-20° *|"
-           "20-30°;Label6=4.Cutoff Type;CombCutOffT=Hard Cutoff|Soft Cutoff *;Label9=5.Rotation "
-           "Direction;CombDir=Forward *|Reverse;CmdReset=R&estore Default;Label14=Motor Magnet "
-           "Poles:;Label12=Rev:;Label10=r/min;Label13=Throttle:;Label11=0 ;Label15=50;Label18=200")
-           .split(';')) {
-    QWidget* control = Find(qPrintable(pair.section('=', 0, 0)));
-    auto* list = qobject_cast<QComboBox*>(control);
-    QStringList entries;
-    for (int i = 0; list && i < list->count(); ++i) entries << list->itemText(i);
-    EXPECT_EQ(list ? entries.join('|') : control->property("text").toString(),
-              pair.section('=', 1));
-    if (list) {
-      EXPECT_EQ(list->currentText(), entries.filter("*").value(0));
-    }
+  // Each list is its setting's, in order, the default marked and selected, under its caption.
+  const char* lists[] = {"CombCutOffV", "CombBrake", "CombTiming", "CombCutOffT", "CombDir"};
+  for (const SettingList& setting : kSettingLists) {
+    QComboBox* list = List(lists[setting.number]);
+    QStringList entries, want;
+    for (int i = 0; i < list->count(); ++i) entries << list->itemText(i);
+    for (const std::string_view entry : setting.entries)
+      want << QString::fromUtf8(entry.data(), qsizetype(entry.size()));
+    want[setting.defaultIndex] += QLatin1String(kDefaultMarker.data(), kDefaultMarker.size());
+    EXPECT_EQ(entries, want);
+    EXPECT_EQ(list->currentIndex(), setting.defaultIndex);
+    QStringList captions;
+    for (const QLabel* label : form->findChildren<QLabel*>())
+      if (label->buddy() == list) captions << label->text();
+    EXPECT_EQ(captions, QStringList{QString::fromUtf8(setting.caption.data())});
   }
-  EXPECT_EQ(Tabs()->tabText(0), "&Config");
-  EXPECT_EQ(Tabs()->tabText(1), " &Run");
-  for (const char* box : {"TxtConnState", "TxtHardVer", "TxtFirmVer", "TxtPole", "TxtRev"})
-    EXPECT_TRUE(Find<QLineEdit>(box)->isReadOnly()) << box;
-  EXPECT_EQ(form->size(), QSize(381, 463));
   EXPECT_EQ(form->windowIcon().pixmap(48, 48).size(), QSize(48, 48));
-  const QStringList orders[] = {
-      {"CombPort", "TabStrip1", "CombCutOffV", "CombCutOffT", "CombBrake", "CombTiming", "CombDir",
-       "CmdReset", "CombPort"},
-      {"TabStrip1", "VSlPole", "SldPower", "TxtRev", "TxtPole", "CmdBench", "CmdStop", "CombPort"}};
-  for (int page : {0, 1}) {
-    EXPECT_EQ(Find(page ? "FrameRun" : "FrameConfig")->isVisible(), page == 0) << "at start";
-    Tabs()->setCurrentIndex(page);
-    Find(qPrintable(orders[page][0]))->setFocus(Qt::TabFocusReason);
-    QStringList seen;
-    for (qsizetype i = 0; i < orders[page].size(); ++i) {
-      QWidget* w = QApplication::focusWidget();
-      seen << (qobject_cast<QTabBar*>(w) ? w->parentWidget() : w)->objectName();
-      QTest::keyClick(w, Qt::Key_Tab);
-    }
-    EXPECT_EQ(seen, orders[page]);
-  }
-  for (const char* hidden : {"CmdSave", "CmdLoad"}) EXPECT_FALSE(Find(hidden)->isVisible());
   EXPECT_TRUE(port.writes.isEmpty());
   Start({});  // with no port, start-up completes and nothing is sent
   EXPECT_EQ(List("CombPort")->count(), 0);
@@ -328,7 +303,8 @@ enum class Lost { None, Once, ForGood };
 std::string LostName(Lost lost) {
   return lost == Lost::None ? "Answered" : lost == Lost::Once ? "LostOnce" : "LostForGood";
 }
-class StopPaths : public Window, public ::testing::WithParamInterface<std::tuple<const char*, Lost>> {
+class StopPaths : public Window,
+                  public ::testing::WithParamInterface<std::tuple<const char*, Lost>> {
  protected:
   // The ESC, answering 5 ms after each frame unless that reply is lost; spans in 1 ms.
   void Serve(std::chrono::milliseconds span, int rpmPeriod = 1000) {
@@ -339,8 +315,7 @@ class StopPaths : public Window, public ::testing::WithParamInterface<std::tuple
         const QByteArray frame = wire->writes[due.takeFirst().second];
         const bool lost =
             stopping && (lost_ == Lost::ForGood || (lost_ == Lost::Once && lostOnce++ == 0));
-        if (!lost)
-          wire->Deliver(frame[2] == ReqSpeed ? SpeedReply(rpmPeriod) : EscAnswer(frame));
+        if (!lost) wire->Deliver(frame[2] == ReqSpeed ? SpeedReply(rpmPeriod) : EscAnswer(frame));
       }
     }
   }
