@@ -25,7 +25,8 @@ constexpr std::chrono::milliseconds kProgressInterval(1000);
 // absolute path otherwise (an output not yet written).
 bool SameFile(const QString& a, const QString& b) {
 #ifdef Q_OS_UNIX
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   if (::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
       ::stat(QFile::encodeName(b).constData(), &sb) == 0)
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
@@ -35,21 +36,15 @@ bool SameFile(const QString& a, const QString& b) {
   return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
-QJsonValue Number(double value) {
-  return value;
-}
-
-QJsonObject RowJson(const StepResult& r) {
-  return {{"step", r.step},
-          {"throttle", r.throttle},
-          {"settle_ms", qint64(r.settle.count())},
-          {"hold_ms", qint64(r.hold.count())},
-          {"samples", r.samples},
-          {"rpm_mean", Number(std::round(r.rpmMean * 10) / 10)},
-          {"rpm_min", r.rpmMin},
-          {"rpm_max", r.rpmMax},
-          {"rpm_sd", Number(std::round(r.rpmSd * 10) / 10)},
-          {"rise_ms", r.rise ? QJsonValue(qint64(r.rise->count())) : QJsonValue()}};
+// A step as a JSON line, its keys the result file's columns in their order.
+QByteArray RowJson(const StepResult& r) {
+  const auto n = [](qint64 v) { return QByteArray::number(v); };
+  return "{\"step\":" + n(r.step) + ",\"throttle\":" + n(r.throttle) +
+         ",\"settle_ms\":" + n(r.settle.count()) + ",\"hold_ms\":" + n(r.hold.count()) +
+         ",\"samples\":" + n(r.samples) + ",\"rpm_mean\":" + QByteArray::number(r.rpmMean, 'f', 1) +
+         ",\"rpm_min\":" + n(r.rpmMin) + ",\"rpm_max\":" + n(r.rpmMax) +
+         ",\"rpm_sd\":" + QByteArray::number(r.rpmSd, 'f', 1) +
+         ",\"rise_ms\":" + (r.rise ? n(r.rise->count()) : QByteArray("null")) + "}";
 }
 
 }  // namespace
@@ -135,11 +130,10 @@ void BenchCommand::Start() {
     Running& r = *m_running;
     QString why;
     if (r.record.IsOpen() &&
-        !r.record.Append({m_services.now(), reading.escThrottle, reading.period, reading.poles,
-                          reading.shown,
-                          r.session.Connected() ? QStringLiteral("Connected")
-                                                : QStringLiteral("Unconnected")},
-                         &why))
+        !r.record.Append(
+            {m_services.now(), reading.escThrottle, reading.period, reading.poles, reading.shown,
+             r.session.Connected() ? QStringLiteral("Connected") : QStringLiteral("Unconnected")},
+            &why))
       m_services.say(QStringLiteral("the run record %1 stopped: %2").arg(m_line.recordPath, why));
   });
   // The run starts when the ESC first answers; one that never does ends the command.
@@ -172,7 +166,7 @@ void BenchCommand::Out(const QByteArray& line) {
 }
 
 void BenchCommand::StepDone(const StepResult& row) {
-  if (m_line.json) return Out(QJsonDocument(RowJson(row)).toJson(QJsonDocument::Compact));
+  if (m_line.json) return Out(RowJson(row));
   Out(QStringLiteral("step %1/%2: throttle %3, mean %4 r/min, min-max %5-%6, %7 samples")
           .arg(row.step)
           .arg(m_running->run.Script().steps.size())
@@ -219,10 +213,9 @@ void BenchCommand::RunFinished(const BenchResult& result) {
         QStringLiteral("stop not confirmed: the ESC did not acknowledge throttle 0, and the "
                        "motor may still be running"));
   QString error;
-  const bool plotted =
-      m_line.plotPath.isEmpty() || !m_plot ||
-      m_plot(result, r.earlier ? &*r.earlier : nullptr, m_line.comparePath, m_line.plotPath,
-             &error);
+  const bool plotted = m_line.plotPath.isEmpty() || !m_plot ||
+                       m_plot(result, r.earlier ? &*r.earlier : nullptr, m_line.comparePath,
+                              m_line.plotPath, &error);
   if (!plotted) m_services.say(error);
   if (!result.stopConfirmed) return emit finished(kBenchStopUnconfirmed);
   emit finished(result.stopped.isEmpty() && plotted ? 0 : kBenchStopped);

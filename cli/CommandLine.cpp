@@ -63,9 +63,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("Append one CSV row to FILE for every speed reply: time since start (ms), "
                      "throttle, raw period, poles, r/min shown, connection state."),
       QStringLiteral("FILE.csv"));
-  const QCommandLineOption json(QStringLiteral("json"),
-                                QStringLiteral("read, apply: print one JSON document. bench: print a JSON "
-                                               "line per step as it ends, then how the run ended."));
+  const QCommandLineOption json(
+      QStringLiteral("json"),
+      QStringLiteral("read, apply: print one JSON document. bench: print a JSON "
+                     "line per step as it ends, then how the run ended."));
   const QCommandLineOption force(
       QStringLiteral("force"),
       QStringLiteral("apply: also to ESCs whose hardware differs from the file's."));

@@ -324,7 +324,8 @@ class StopPaths : public Window,
     for (int i = 0; i < 3000 && (wire->writes.isEmpty() || wire->writes.last() != frame); ++i)
       Serve(1ms);
   }
-  void StartCommand(const QString& extra, int hold) {
+  void StartCommand(const QString& extra, int hold,
+                    const std::function<void(CommandLine&)>& more = {}) {
     QFile file(folder.filePath("run.json"));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(QStringLiteral(R"({"format": "velmar-bench-run", "version": 1, "poles": 14,
@@ -340,6 +341,7 @@ class StopPaths : public Window,
     line.outPath = folder.filePath("result.csv");
     line.ports = "1=/dev/test1";
     line.portCount = 1;
+    if (more) more(line);
     CommandServices services;
     services.makePort = [this](const PortMap&) {
       auto made = std::make_unique<ScriptedPort>();
@@ -374,7 +376,8 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
   const bool run = onCommandLine || QStringList{"Stop", "Space", "Esc"}.contains(path);
   if (onCommandLine) {
     StartCommand(path == "Limit" ? R"(, "limits": {"rpm_max": 30000})" : "",
-                 path == "End" ? 1000 : 60000);
+                 path == "End" ? 1000 : 60000,
+                 [&](CommandLine& line) { line.json = path == "Signal" || path == "End"; });
   } else {
     script = "";  // the default sweep
     Start({1, 2});
@@ -403,7 +406,7 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
   if (path == "SecondSignal") command->Stop("signal again");
   if (path == "Limit") Serve(5ms, 400);  // the speed reply: 42857 r/min
   if (path == "End")
-    for (int i = 0; i < 3000 && !out.contains("step 1/1"); ++i) Serve(1ms);
+    for (int i = 0; i < 3000 && !out.contains("\"step\":1"); ++i) Serve(1ms);
   if (path == "LostLink") {  // three exchanges lost in a row: the stop comes with the fall-back
     stopping = true;
     lost_ = Lost::ForGood;
@@ -434,7 +437,15 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
     ASSERT_TRUE(result.open(QIODevice::ReadOnly));
     EXPECT_EQ(result.readAll().endsWith("# stop not confirmed\n"), !confirmed);
     EXPECT_FALSE(wire->IsOpen()) << "the command ends with its port closed";
-    EXPECT_TRUE(path != "End" || out.startsWith("step 1/1: throttle 30, mean 17142.0 r/min"));
+    // A JSON line a step, then how it ended; or a line a step as text.
+    const QStringList lines = QString(out).split('\n', Qt::SkipEmptyParts);
+    const QString end = lines.isEmpty() ? QString() : lines.last();
+    const QString told = confirmed ? R"(,"stop_confirmed":true})" : R"(,"stop_confirmed":false})";
+    const QString want = path == "End" ? R"({"end":"completed")" + (confirmed ? "}" : told)
+                                       : R"({"end":"stopped","reason":"signal")" + told;
+    EXPECT_TRUE((path != "End" && path != "Signal") || end == want) << end.toStdString();
+    EXPECT_TRUE(path != "End" || out.startsWith(R"({"step":1,"throttle":30,"settle_ms":0,)"));
+    EXPECT_TRUE(path != "Limit" || said.contains("stopped: speed above rpm_max"));
   } else {
     EXPECT_EQ(Find<QLabel>("LbBench")->text().contains("did not confirm"), !confirmed);
     EXPECT_EQ(Slider()->value(), 0);
@@ -444,6 +455,27 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
   EXPECT_TRUE(!run || onCommandLine ||
               Find<QLabel>("LbBench")->text().startsWith("Bench run stopped (stopped by the user)"))
       << Find<QLabel>("LbBench")->text().toStdString();
+}
+
+// An output over an input would destroy it: refused before anything is opened, however the
+// path is spelled.
+TEST_F(StopPaths, BenchRefusesAnOutputNamingAnInputBeforeAnyFileIsOpened) {
+  QFile::link(folder.filePath("run.json"), folder.filePath("alias.json"));
+  const std::function<void(CommandLine&)> overInputs[] = {
+      [&](CommandLine& line) { line.outPath = folder.filePath("./run.json"); },
+      [&](CommandLine& line) { line.outPath = folder.filePath("alias.json"); },
+      [&](CommandLine& line) { line.plotPath = line.outPath; },
+      [&](CommandLine& line) { line.recordPath = line.outPath; },
+      [&](CommandLine& line) { line.comparePath = line.outPath; }};
+  for (const auto& overInput : overInputs) {
+    status.reset();
+    StartCommand("", 1000, overInput);
+    EXPECT_EQ(status, std::optional(2));
+    EXPECT_TRUE(said.last().contains("names the same file as")) << said.last().toStdString();
+    EXPECT_EQ(wire, &port) << "a port was made";
+    EXPECT_FALSE(QFile::exists(folder.filePath("result.csv")));
+    EXPECT_TRUE(ReadBenchScript(folder.filePath("run.json"), nullptr)) << "the script destroyed";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
