@@ -34,6 +34,9 @@ class QtSerialPort final : public SerialPort {
   // From the moment `ending` answers true no port opens any more: a program
   // told to quit during its start-up must not take a device on the way out.
   void RefuseOpensWhen(std::function<bool()> ending) { m_ending = std::move(ending); }
+  // Whether an open failure is also said on standard error, as the window and bench have it; the
+  // configuring commands say it themselves.
+  void SayOpenFailures(bool say) { m_sayOpenFailures = say; }
 
  private:
   void OnReadyRead();
@@ -56,6 +59,7 @@ class QtSerialPort final : public SerialPort {
   QString m_path;         // the device last opened
   QString m_lastFailure;  // the open failure last reported
   std::function<bool()> m_ending;
+  bool m_sayOpenFailures = true;
   // Bytes waiting in the port's buffer that the wire trace has already shown.
   qint64 m_traced = 0;
 };
