@@ -2,17 +2,18 @@
 #pragma once
 
 #include <QFile>
-#include <QString>
 
 namespace velmar::testing {
 
-// Hands a file from a reader's table to the schema check (tests/unit/schemas_test.py), which runs
-// the reader's test with VELMAR_SCHEMA_ROWS naming a folder: the bytes under a name that holds the
-// reader's verdict, "good", "bad", or "reader-only" for a rule no schema can express.
-inline void KeepForSchemaCheck(const QString& name, const QByteArray& bytes, const char* verdict) {
-  const QString dir = qEnvironmentVariable("VELMAR_SCHEMA_ROWS");
-  QFile file(dir + '/' + name + '.' + verdict + ".json");
-  if (!dir.isEmpty() && file.open(QIODevice::WriteOnly)) file.write(bytes);
+// A reader table's file for the schema check (tests/unit/schemas_test.py), which names a folder
+// in VELMAR_SCHEMA_ROWS, with the reader's verdict; readerOnly: refused by a rule no schema
+// can express.
+inline void KeepForSchemaCheck(const QString& name, const QByteArray& bytes, bool readerOnly,
+                               bool accepted) {
+  const char* verdict = readerOnly ? "reader-only" : accepted ? "good" : "bad";
+  QFile file(qEnvironmentVariable("VELMAR_SCHEMA_ROWS") + '/' + name + '.' + verdict + ".json");
+  if (qEnvironmentVariableIsSet("VELMAR_SCHEMA_ROWS") && file.open(QIODevice::WriteOnly))
+    file.write(bytes);
 }
 
 }  // namespace velmar::testing

@@ -91,10 +91,7 @@ TEST(BenchScript, IsReadWholeOrRefusedNamingTheFileTheKeyAndTheLimit) {
     const auto script =
         in[0] == '/' ? ReadBenchScript(name, &error) : ParseBenchScript(bytes, name, &error);
     if (in[0] != '/')
-      testing::KeepForSchemaCheck(QStringLiteral("bench-%1").arg(++number), bytes,
-                                  readerOnly ? "reader-only"
-                                  : script   ? "good"
-                                             : "bad");
+      testing::KeepForSchemaCheck(QString("bench-%1").arg(++number), bytes, readerOnly, !!script);
     EXPECT_TRUE(script || error.startsWith(name + ": ")) << row.toStdString();
     for (const QString& part : row.section(" => ", 1).split('|'))
       EXPECT_TRUE((script ? Render(*script) : error).contains(part)) << row.toStdString() << "\n"

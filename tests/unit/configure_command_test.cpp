@@ -1,12 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// read, save, apply and ports as the user runs them, on scripted ports answered by the simulated
+// read, save, apply and ports as a user runs them, on scripted ports answered by the simulated
 // ESC's model and a manual clock: what they print, say, send and exit with.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
-#include <map>
 
 #include "EscModel.h"
 #include "cli/ConfigureCommand.h"
@@ -19,11 +17,10 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Row {
-  const char* args;  // %d: a scratch folder holding f.json, which asks for brake "Enable"
-  const char* escs;  // port N's ESC: 'o' answers, 'r' keeps its settings, '-' does not open
+  const char* args;  // %d: a folder holding f.json, which asks a QK-10A for brake "Enable"
+  const char* escs;  // port N's ESC: o answers, r keeps its settings, - the port does not open
   int exitStatus;
-  const char* out;  // on standard output, each part split by |
-  const char* said = "";
+  const char* out;  // parts of standard output and the lines said, split by |
 };
 
 const Row kRows[] = {
@@ -33,13 +30,14 @@ const Row kRows[] = {
     {"apply %d/f.json --json --port 1=/dev/a --port 2=/dev/b", "or", 1,
      R"("port":1,"result":"ok","settings":{"brake":"Enable"|"port":2,"result":"mismatch")"},
     {"read --json --port 1=/dev/a --port 2=/dev/b", "o-", 1,
-     R"({"error":"no such device","path":"/dev/b","port":2,"result":"absent","settings":{}})",
-     "/dev/b: no such device"},
+     R"({"error":"no such device","path":"/dev/b","port":2,"result":"absent","settings":{}})"
+     "|said /dev/b: no such device"},
     {"apply %d/f.json --dry-run --json --port 1=/dev/a", "o", 0,
      R"("result":"ok","settings":{"brake":"Disable"|"would_write":["brake"])"},
     {"read --port /dev/b --port 1=/dev/a", "oo", 0, "COM1 /dev/a: ok|COM2 /dev/b: ok"},
     {"ports --json --port 1=/dev/a --port 2=/dev/b", "o-", 0,
-     R"({"ports":[{"opens":true,"path":"/dev/a","port":1},{"error":"no such device","opens":false,"path":"/dev/b","port":2}]})"},
+     R"({"ports":[{"opens":true,"path":"/dev/a","port":1},{"error":"no such device",)"
+     R"("opens":false,"path":"/dev/b","port":2}]})"},
 };
 
 class Command : public ::testing::TestWithParam<Row> {};
@@ -51,73 +49,57 @@ TEST_P(Command, PrintsSaysSendsAndExits) {
   ASSERT_TRUE(
       file.open(QIODevice::WriteOnly) &&
       file.write(R"({"format":"velmar-esc-settings","version":1,"hardware":"QK-10A V1.250",)"
-                 R"("settings":{"brake":"Enable"}})") > 0);
-  file.close();
-  QStringList args{"velmar-esc-config"};
-  args << QString(row.args).replace("%d", dir.path()).split(' ');
-  const std::optional<CommandLine> line = ParseCommandLine(args);
+                 R"("settings":{"brake":"Enable"}})") > 0 &&
+      file.flush());
+  const auto line = ParseCommandLine(
+      QString("velmar-esc-config %1").arg(row.args).replace("%d", dir.path()).split(' '));
   ASSERT_TRUE(line);
-
   ManualClock clock;
-  std::map<int, sim::EscModel> models;
+  std::vector<sim::EscModel> escs;
+  for (const char* e = row.escs; *e; ++e)
+    escs.emplace_back(sim::EscOptions{.rejectWrites = *e == 'r', .motor = {}, .line = {}}, 0ns);
   std::vector<QPointer<ScriptedPort>> ports;
-  std::map<ScriptedPort*, qsizetype> fed;
-  CommandServices services;
-  services.makePort = [&](const PortMap&) {
-    auto port = std::make_unique<ScriptedPort>();
-    for (int n = 1; n <= int(strlen(row.escs)); ++n)
-      if (row.escs[n - 1] == '-')
-        port->refusals[n] = QStringLiteral("/dev/b: no such device");
-      else
-        port->usable << n;
-    ports.emplace_back(port.get());
-    return port;
-  };
-  services.makeTimer = [&](std::chrono::milliseconds interval) {
-    auto timer = clock.MakeTimer();
-    timer->SetInterval(interval);
-    return timer;
-  };
-  services.now = [&] { return clock.Now(); };
   QByteArray out;
-  QStringList said;
-  services.out = [&](const QByteArray& bytes) { out += bytes; };
-  services.say = [&](const QString& text) { said << text; };
-  for (int n = 1; n <= int(strlen(row.escs)); ++n) {
-    sim::EscOptions options;
-    options.rejectWrites = row.escs[n - 1] == 'r';
-    models.emplace(n, sim::EscModel(options, 0ns));
-  }
-
+  CommandServices services{
+      [&](const PortMap&) {
+        auto port = std::make_unique<ScriptedPort>();
+        for (int n = 1; row.escs[n - 1]; ++n)
+          if (row.escs[n - 1] == '-')
+            port->refusals[n] = "/dev/b: no such device";
+          else
+            port->usable << n;
+        ports.emplace_back(port.get());
+        return port;
+      },
+      [&](std::chrono::milliseconds interval) { return clock.MakeTimer(interval); },
+      [&] { return clock.Now(); }, [&](const QByteArray& b) { out += b; },
+      [&](const QString& text) { out += "said " + text.toUtf8() + '\n'; }};
   ConfigureCommand command(*line, std::move(services));
   std::optional<int> status;
   QObject::connect(&command, &ConfigureCommand::finished, [&](int s) { status = s; });
   command.Start();
-  bool wrote = false;
-  // Each millisecond the ESCs take what was written and answer it.
+  bool wrote = false;  // a write frame went out
   for (int ms = 0; !status && ms < 20000; ++ms) {
     clock.Advance(1ms);
-    const sim::Time now = clock.Now();
     for (const QPointer<ScriptedPort>& port : ports) {
       if (!port || !port->IsOpen()) continue;
-      sim::EscModel& esc = models.at(port->PortNumber());
-      for (qsizetype& i = fed[port.data()]; i < port->writes.size(); ++i) {
-        const QByteArray& frame = port->writes[i];
-        wrote = wrote || frame.startsWith("\x51\x4B\x03");
-        esc.Receive({reinterpret_cast<const uint8_t*>(frame.data()), size_t(frame.size())}, now);
+      sim::EscModel& esc = escs.at(port->PortNumber() - 1);
+      for (const QByteArray& frame : std::exchange(port->writes, {})) {
+        wrote = wrote || frame[2] == '\x03';
+        esc.Receive({reinterpret_cast<const uint8_t*>(frame.data()), size_t(frame.size())},
+                    clock.Now());
       }
-      const auto due = esc.Pending(now);
+      const auto due = esc.Pending(clock.Now());
       const QByteArray reply(reinterpret_cast<const char*>(due.data()), qsizetype(due.size()));
-      esc.Sent(due.size(), now);
+      esc.Sent(due.size(), clock.Now());
       port->Deliver(reply);
     }
   }
-  ASSERT_EQ(status, row.exitStatus) << out.toStdString() << said.join('\n').toStdString();
+  ASSERT_EQ(status, row.exitStatus) << out.toStdString();
   for (const QString& part : QString(row.out).split('|'))
-    EXPECT_TRUE(QString::fromUtf8(out).contains(part)) << part.toStdString() << "\n"
-                                                       << out.toStdString();
-  EXPECT_EQ(said.join('\n'), row.said);
-  EXPECT_EQ(wrote, QString(row.args).startsWith("apply") && !line->dryRun) << "a write frame";
+    EXPECT_TRUE(out.contains(part.toUtf8())) << part.toStdString() << "\n" << out.toStdString();
+  EXPECT_EQ(out.count("said"), int(QByteArray(row.out).count("said"))) << out.toStdString();
+  EXPECT_EQ(wrote, line->verb == CommandLine::Verb::Apply && !line->dryRun);
   EXPECT_EQ(QFile::exists(dir.filePath("s.json")), line->verb == CommandLine::Verb::Save);
 }
 

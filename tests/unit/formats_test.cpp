@@ -73,10 +73,7 @@ TEST_P(SettingsFileTest, ReadsGoodFilesWholeAndRefusesBadOnesByName) {
               in.flush());
   QString error;
   const std::optional<SettingsFile> file = ReadSettingsFile(at(row.path), &error);
-  testing::KeepForSchemaCheck(QStringLiteral("settings-") + row.label, row.bytes,
-                              row.readerOnly ? "reader-only"
-                              : file         ? "good"
-                                             : "bad");
+  testing::KeepForSchemaCheck(QString("settings-") + row.label, row.bytes, row.readerOnly, !!file);
   const bool written = file && WriteSettingsFile(at(row.writeTo), *file, &error);
   if (*row.expect) {  // refused by name, and nothing left behind
     EXPECT_TRUE(!written && error.startsWith(at(file ? row.writeTo : row.path) + ": ") &&
