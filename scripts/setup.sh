@@ -22,12 +22,13 @@ velmar_packages=(
 # after the other rebuilds nothing; the program builds without a warning, so warnings are errors.
 velmar_cmake_options=(-DVELMAR_WERROR=ON)
 
+# One dpkg-query for the whole list: run.sh asks on every start.
 velmar_missing_packages() {
-  local p
+  local p installed
+  installed=$'\n'$(dpkg-query -W -f='${db:Status-Abbrev}${Package}\n' "$@" 2>/dev/null |
+    sed -n 's/^ii *//p' || true)$'\n'
   for p in "$@"; do
-    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-      printf '%s\n' "$p"
-    fi
+    [[ $installed == *$'\n'"$p"$'\n'* ]] || printf '%s\n' "$p"
   done
 }
 
