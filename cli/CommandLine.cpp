@@ -72,7 +72,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       "                     why not, and each USB adapter's vendor, product and serial number;\n"
       "                     sends nothing\n"
       "Without --port, the commands use every port the window would list.\n"
-      "Exit status: 0 done; 1 an ESC absent, refused, mismatched or lost, or a run stopped;\n"
+      "Exit status: 0 done (apply --dry-run: nothing stands in the way; ports: always);\n"
+      "1 an ESC absent, refused, mismatched or lost, or a run stopped;\n"
       "2 bad usage or a bad file, before any port is opened."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();

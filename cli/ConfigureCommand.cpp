@@ -81,7 +81,7 @@ QString Text(const Esc& esc, const CommandLine& line, const SettingChoices& aske
   QString text = QStringLiteral("COM%1 %2: %3\n")
                      .arg(esc.number)
                      .arg(esc.path, ConfigureJob::Name(esc.job.Outcome()));
-  if (!esc.error.isEmpty()) text += QStringLiteral("  %1\n").arg(esc.error);
+  if (!esc.error.isEmpty()) text += QStringLiteral("  error     %1\n").arg(esc.error);
   if (esc.identity)
     text += QStringLiteral("  hardware  %1\n  firmware  %2\n")
                 .arg(HardwareText(esc.identity->hardware, QLocale::c()),
