@@ -24,8 +24,8 @@ struct Row {
 };
 
 const Row kRows[] = {
-    {"read --json --port 1=/dev/a --port 2=/dev/b", "oo", 0,
-     R"("path":"/dev/a","port":1,"result":"ok","settings":{"brake":"Disable"|"port":2,"result":"ok")"},
+    {"read --json --port /dev/b --port 1=/dev/a", "oo", 0,  // a bare path takes port 2
+     R"("path":"/dev/a","port":1,"result":"ok","settings":{"brake":"Disable"|"/dev/b","port":2,"result":"ok")"},
     {"save %d/s.json --port 1=/dev/a", "o", 0, "COM1 /dev/a: ok|cutoffVoltage  5.6V"},
     {"apply %d/f.json --json --port 1=/dev/a --port 2=/dev/b", "or", 1,
      R"("port":1,"result":"ok","settings":{"brake":"Enable"|"port":2,"result":"mismatch")"},
@@ -34,7 +34,6 @@ const Row kRows[] = {
      "|said /dev/b: no such device"},
     {"apply %d/f.json --dry-run --json --port 1=/dev/a", "o", 0,
      R"("result":"ok","settings":{"brake":"Disable"|"would_write":["brake"])"},
-    {"read --port /dev/b --port 1=/dev/a", "oo", 0, "COM1 /dev/a: ok|COM2 /dev/b: ok"},
     {"ports --json --port 1=/dev/a --port 2=/dev/b", "o-", 0,
      R"({"ports":[{"opens":true,"path":"/dev/a","port":1},{"error":"no such device",)"
      R"("opens":false,"path":"/dev/b","port":2}]})"},
