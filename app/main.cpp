@@ -39,9 +39,16 @@ std::optional<velmar::CommandLine> ReadCommandLine(int argc, char* argv[]) {
 int RunCommand(int argc, char* argv[], const velmar::CommandLine& line) {
   QCoreApplication core(argc, argv);
   NameTheProgram();
-  velmar::ConfigureCommand command(line);
+  velmar::ConfigureCommand command(line, velmar::CommandServices::Program());
+  std::optional<int> status;
+  QObject::connect(&command, &velmar::ConfigureCommand::finished, &core, [&status](int s) {
+    status = s;
+    QCoreApplication::quit();
+  });
   velmar::OnQuitSignal(&core, [&command] { command.Stop(); });
-  return command.Run();
+  command.Start();
+  if (!status) QCoreApplication::exec();
+  return status.value_or(1);
 }
 
 // A second quit signal ends the program at once: the port's ESC is told throttle 0 first.
@@ -87,7 +94,8 @@ int main(int argc, char* argv[]) {
   const std::optional<velmar::CommandLine> line = ReadCommandLine(argc, argv);
   if (!line) return velmar::kBadUsage;
   using Verb = velmar::CommandLine::Verb;
-  if (line->verb == Verb::Read || line->verb == Verb::Save || line->verb == Verb::Apply)
+  if (line->verb == Verb::Read || line->verb == Verb::Save || line->verb == Verb::Apply ||
+      line->verb == Verb::Ports)
     return RunCommand(argc, argv, *line);
   if (line->verb == Verb::Bench) return RunBench(argc, argv, *line);
 

@@ -51,8 +51,10 @@ QByteArray RowJson(const StepResult& r) {
 
 // The port, the session and the run on it, while the command runs.
 struct BenchCommand::Running {
-  Running(const CommandServices& services, const PortMap& ports, BenchScript script)
-      : port(services.makePort(ports)),
+  Running(const CommandServices& services,
+          const std::function<std::unique_ptr<SerialPort>(const PortMap&)>& makePort,
+          const PortMap& ports, BenchScript script)
+      : port(makePort(ports)),
         session(LinkServices{port.get(), services.makeTimer(kIdlePollInterval),
                              services.makeTimer(kReplyTimeout), [] {}},
                 true),
@@ -106,14 +108,20 @@ void BenchCommand::Start() {
     Refused(error);
     return;
   }
-  const auto [ports, numbers] = PortsFor(m_line);
+  // A port that does not open is said, with why.
+  const auto makePort = [this](const PortMap& map) {
+    std::unique_ptr<SerialPort> port = m_services.makePort(map);
+    QObject::connect(port.get(), &SerialPort::openFailed, this, m_services.say);
+    return port;
+  };
+  const auto [ports, numbers] = PortsFor(m_line, makePort);
   if (numbers.size() > 1) {
     Refused(QStringLiteral("bench drives one ESC, and %1 ports answer: name one with --port")
                 .arg(numbers.size()));
     return;
   }
 
-  m_running = std::make_unique<Running>(m_services, ports, *script);
+  m_running = std::make_unique<Running>(m_services, makePort, ports, *script);
   Running& r = *m_running;
   r.earlier = std::move(earlier);
   if (!m_line.recordPath.isEmpty() && !r.record.Open(m_line.recordPath, &error)) {
@@ -152,10 +160,7 @@ void BenchCommand::Start() {
 
   if (!m_stopped.isEmpty()) return r.run.Stop(m_stopped);
   if (numbers.isEmpty()) return r.run.Stop(QStringLiteral("no serial port"));
-  if (!r.session.OpenPort(numbers.front())) {
-    m_services.say(QStringLiteral("cannot open %1").arg(ports.Device(numbers.front()).path));
-    return r.run.Stop(QStringLiteral("no ESC answered"));
-  }
+  if (!r.session.OpenPort(numbers.front())) return r.run.Stop(QStringLiteral("no ESC answered"));
   r.answerWithin->Start();
 }
 

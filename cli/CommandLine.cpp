@@ -2,6 +2,7 @@
 #include "CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QSet>
 #include <cstdio>
 
@@ -14,7 +15,8 @@ constexpr char kUsage[] =
     "usage: velmar-esc-config [--port N=PATH]... [--record FILE.csv]\n"
     "       velmar-esc-config read  [--port N=PATH]... [--json]\n"
     "       velmar-esc-config save  FILE [--port N=PATH]\n"
-    "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--json]\n"
+    "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--dry-run] [--json]\n"
+    "       velmar-esc-config ports [--port N=PATH]... [--json]\n"
     "       velmar-esc-config bench SCRIPT [--port N=PATH] --out RESULT.csv "
     "[--plot CURVE.png|CURVE.svg [--compare EARLIER.csv]] [--record RUN.csv] [--json]\n"
     "See --help.";
@@ -32,7 +34,27 @@ std::optional<Verb> VerbNamed(const QString& name) {
   if (name == QLatin1String("save")) return Verb::Save;
   if (name == QLatin1String("apply")) return Verb::Apply;
   if (name == QLatin1String("bench")) return Verb::Bench;
+  if (name == QLatin1String("ports")) return Verb::Ports;
   return std::nullopt;
+}
+
+// A bare path (an entry with a '/' and no "N=") takes the lowest number no other entry names.
+QStringList NumberBarePaths(QStringList entries) {
+  const QRegularExpression numbered(QStringLiteral("^\\s*\\d+\\s*="));
+  const auto bare = [&](const QString& e) {
+    return e.contains(QLatin1Char('/')) && !numbered.match(e).hasMatch();
+  };
+  QSet<int> taken;
+  for (const QString& entry : entries)
+    if (!bare(entry)) taken.insert(entry.section(QLatin1Char('='), 0, 0).trimmed().toInt());
+  int next = PortMap::kFirstPort;
+  for (QString& entry : entries) {
+    if (!bare(entry)) continue;
+    while (taken.contains(next)) ++next;
+    taken.insert(next);
+    entry = QStringLiteral("%1=%2").arg(next).arg(entry.trimmed());
+  }
+  return entries;
 }
 
 }  // namespace
@@ -46,17 +68,22 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       "  save FILE          write one ESC's settings to a settings file\n"
       "  apply FILE         write a settings file's settings to every ESC and read them back\n"
       "  bench SCRIPT       run a bench-run script on one ESC and write its results\n"
+      "  ports              list the ports the program would offer, whether each opens and\n"
+      "                     why not, and each USB adapter's vendor, product and serial number;\n"
+      "                     sends nothing\n"
       "Without --port, the commands use every port the window would list.\n"
-      "Exit status: 0 done; 1 an ESC absent, refused, mismatched or lost, or a run stopped\n"
-      "with its stop confirmed; 2 bad usage or a bad file, before any port is opened;\n"
+      "Exit status: 0 done (apply --dry-run: nothing stands in the way; ports: always);\n"
+      "1 an ESC absent, refused, mismatched or lost, or a run stopped with its stop\n"
+      "confirmed; 2 bad usage or a bad file, before any port is opened;\n"
       "3 (bench) the ESC did not confirm the stop: the motor may still be running."));
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   const QCommandLineOption port(
       QStringLiteral("port"),
       QStringLiteral("Use the device PATH as port N (1 to 16), as an entry of VELMAR_ESC_PORTS "
-                     "does; repeat for more ports. \"*\" adds the machine's other ports after "
-                     "the named ones. Replaces VELMAR_ESC_PORTS for this run."),
+                     "does; repeat for more ports. A PATH alone (with a /) takes the lowest "
+                     "free number. \"*\" adds the machine's other ports after the named ones. "
+                     "Replaces VELMAR_ESC_PORTS for this run."),
       QStringLiteral("N=PATH"));
   const QCommandLineOption record(
       QStringLiteral("record"),
@@ -65,8 +92,12 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("FILE.csv"));
   const QCommandLineOption json(
       QStringLiteral("json"),
-      QStringLiteral("read, apply: print one JSON document. bench: print a JSON "
+      QStringLiteral("read, apply, ports: print one JSON document. bench: print a JSON "
                      "line per step as it ends, then how the run ended."));
+  const QCommandLineOption dryRun(
+      QStringLiteral("dry-run"),
+      QStringLiteral("apply: read every ESC and say which settings would be written, and what "
+                     "stands in the way, without writing any."));
   const QCommandLineOption force(
       QStringLiteral("force"),
       QStringLiteral("apply: also to ESCs whose hardware differs from the file's."));
@@ -85,7 +116,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("Show the window in language CODE (en, de, zh_CN) instead of the system's. "
                      "An unknown code gives English."),
       QStringLiteral("CODE"));
-  parser.addOptions({port, record, json, force, out, plot, compare, lang});
+  parser.addOptions({port, record, json, force, dryRun, out, plot, compare, lang});
 
   if (!parser.parse(arguments)) return Complain(parser.errorText());
   if (parser.isSet(help)) parser.showHelp(0);
@@ -99,7 +130,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
     line.verb = *verb;
     positional.removeFirst();
   }
-  const bool takesFile = line.verb != Verb::Window && line.verb != Verb::Read;
+  const bool takesFile =
+      line.verb != Verb::Window && line.verb != Verb::Read && line.verb != Verb::Ports;
   if (takesFile) {
     if (positional.isEmpty())
       return Complain(QStringLiteral("%1 needs a file").arg(parser.positionalArguments()[0]));
@@ -111,8 +143,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   // Each option belongs to some of the commands.
   const std::pair<const QCommandLineOption&, QList<Verb>> owners[] = {
       {record, {Verb::Window, Verb::Bench}},
-      {json, {Verb::Read, Verb::Apply, Verb::Bench}},
+      {json, {Verb::Read, Verb::Apply, Verb::Ports, Verb::Bench}},
       {force, {Verb::Apply}},
+      {dryRun, {Verb::Apply}},
       {out, {Verb::Bench}},
       {plot, {Verb::Bench}},
       {compare, {Verb::Bench}}};
@@ -122,7 +155,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
 
   QSet<int> numbers;
   QSet<QString> paths;
-  for (const QString& entry : parser.values(port)) {
+  for (const QString& entry : NumberBarePaths(parser.values(port))) {
     QStringList warnings;
     bool machine = false;
     const PortMap map = PortMap::Parse(entry, &warnings, &machine);
@@ -147,6 +180,7 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   line.lang = parser.value(lang);
   line.json = parser.isSet(json);
   line.force = parser.isSet(force);
+  line.dryRun = parser.isSet(dryRun);
   const std::pair<const QCommandLineOption&, QString*> files[] = {{record, &line.recordPath},
                                                                   {out, &line.outPath},
                                                                   {plot, &line.plotPath},
@@ -171,18 +205,20 @@ void Say(const QString& text) {
   std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(text));
 }
 
-CommandPorts PortsFor(const CommandLine& line) {
+CommandPorts PortsFor(const CommandLine& line,
+                      const std::function<std::unique_ptr<SerialPort>(const PortMap&)>& makePort) {
   CommandPorts ports{line.ports.isEmpty() ? PortMap::FromSystem() : PortMap::FromText(line.ports),
                      {}};
   if (line.portCount > 0 && !line.ports.contains(QLatin1Char('*'))) {
     ports.numbers = ports.map.Ports().keys();
     return ports;
   }
-  QtSerialPort probe(ports.map);
+  const std::unique_ptr<SerialPort> probe =
+      makePort ? makePort(ports.map) : std::make_unique<QtSerialPort>(ports.map);
   for (int n = PortMap::kFirstPort; n <= PortMap::kLastPort; ++n) {
-    probe.SetPortNumber(n);
-    if (probe.Open()) ports.numbers << n;
-    probe.Close();
+    probe->SetPortNumber(n);
+    if (probe->Open()) ports.numbers << n;
+    probe->Close();
   }
   return ports;
 }

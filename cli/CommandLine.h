@@ -3,16 +3,19 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <memory>
 #include <optional>
 
 #include "link/PortMap.h"
+#include "link/SerialPort.h"
 
 namespace velmar {
 
 // What the user asked for on the command line: the window, or a command that
 // runs without one.
 struct CommandLine {
-  enum class Verb { Window, Read, Save, Apply, Bench };
+  enum class Verb { Window, Read, Save, Apply, Bench, Ports };
   Verb verb = Verb::Window;
   // The --port entries joined in VELMAR_ESC_PORTS's form; empty when none was given.
   QString ports;
@@ -21,6 +24,7 @@ struct CommandLine {
   QString file;
   bool json = false;
   bool force = false;
+  bool dryRun = false;  // apply --dry-run: read and compare, write nothing
   // --record: the run record's file; empty when none was asked for.
   QString recordPath;
   QString outPath;      // bench --out
@@ -36,7 +40,10 @@ struct CommandPorts {
   PortMap map;
   QList<int> numbers;
 };
-CommandPorts PortsFor(const CommandLine& line);
+// The ports are probed on port services from makePort; without it, on Qt's.
+CommandPorts PortsFor(
+    const CommandLine& line,
+    const std::function<std::unique_ptr<SerialPort>(const PortMap&)>& makePort = nullptr);
 
 // One line on standard error, in the program's name.
 void Say(const QString& text);

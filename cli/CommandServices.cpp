@@ -21,7 +21,11 @@ CommandServices CommandServices::Program() {
   auto sinceStart = std::make_shared<QElapsedTimer>();
   sinceStart->start();
   CommandServices services;
-  services.makePort = [](const PortMap& ports) { return std::make_unique<QtSerialPort>(ports); };
+  services.makePort = [](const PortMap& ports) -> std::unique_ptr<SerialPort> {
+    auto port = std::make_unique<QtSerialPort>(ports);
+    port->SayOpenFailures(false);  // the command says it, with what it was doing
+    return port;
+  };
   services.makeTimer = [](std::chrono::milliseconds interval) {
     return std::make_unique<QtOneShotTimer>(interval);
   };

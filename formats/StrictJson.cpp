@@ -129,9 +129,14 @@ std::optional<QJsonObject> ParseStrictObject(const QByteArray& bytes, QString* e
     fault = QStringLiteral("must hold one JSON object");
   else
     fault = ScanText(bytes);
-  if (fault.isEmpty()) return doc.object();
-  if (error) *error = fault;
-  return std::nullopt;
+  if (!fault.isEmpty()) {
+    if (error) *error = fault;
+    return std::nullopt;
+  }
+  // The key by which editors find a file's schema: no part of the file for the program.
+  QJsonObject object = doc.object();
+  object.remove(QStringLiteral("$schema"));
+  return object;
 }
 
 bool CheckFormatAndVersion(const QJsonObject& object, const QString& format, int version,

@@ -24,7 +24,8 @@ bool IsUtf8(const QByteArray& bytes);
 // pass or leave vague: more than kStrictJsonLimit bytes, bytes that are not UTF-8, a JSON fault
 // (with its line and column), a top level that is no object, a raw control character inside a
 // string, a key given twice in one object (by its path, escapes undone). *error then says what,
-// to follow the file's name and a colon.
+// to follow the file's name and a colon. A top-level "$schema" key, which tells an editor where
+// the file's JSON Schema is, is accepted with any value and left out of the object.
 std::optional<QJsonObject> ParseStrictObject(const QByteArray& bytes, QString* error);
 
 // Whether the object's "format" is `format` and its "version" `version`. A whole version above

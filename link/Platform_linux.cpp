@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The platform layer on Linux: lock files, /proc, the serial driver's low-latency flag and
 // the thread's timer slack.
+#include <fcntl.h>
 #include <grp.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <QLockFile>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <cerrno>
 
 #include "Platform.h"
 
@@ -90,30 +93,45 @@ QList<PortDevice> MachineSerialDevices() {
 }
 
 // The port's own error adds nothing here: Linux lets the device, its lock and its holders be
-// looked at directly.
+// looked at directly. Only a device that another program really holds is called busy.
 OpenFailure DiagnoseOpenFailure(const QString& device, QSerialPort::SerialPortError,
                                 const QString& systemText) {
   OpenFailure failure{OpenFailure::Other, device, systemText};
   const QByteArray path = QFile::encodeName(device);
   if (!QFileInfo::exists(device)) {
     failure.kind = OpenFailure::NotFound;
-    failure.reason = QStringLiteral("not found");
+    failure.reason = QStringLiteral("no such device");
     return failure;
   }
   if (::access(path.constData(), R_OK | W_OK) != 0) {
     const QString group = GroupOf(device);
     failure.kind = OpenFailure::PermissionDenied;
-    failure.reason = QStringLiteral(
-                         "permission denied: the device belongs to the group \"%1\"; add your "
-                         "user to the dialout group (sudo adduser $USER dialout) and log in again")
-                         .arg(group.isEmpty() ? QStringLiteral("?") : group);
+    failure.reason =
+        QStringLiteral(
+            "permission denied: the device belongs to the group \"%1\"; with the package "
+            "installed, unplug the adapter and plug it in again, or add your user to that group "
+            "(sudo adduser $USER %1) and log in again")
+            .arg(group.isEmpty() ? QStringLiteral("dialout") : group);
     return failure;
   }
-  QString holder = LockHolder(device);
-  if (holder.isEmpty()) holder = ProcessesHolding(device);
-  if (!holder.isEmpty()) {
+  const QString lock = LockHolder(device);
+  if (!lock.isEmpty()) {
     failure.kind = OpenFailure::Busy;
-    failure.reason = QStringLiteral("busy: ") + holder;
+    failure.reason = QStringLiteral("busy: ") + lock;
+    return failure;
+  }
+  // Opened again as QSerialPort opens it, which neither sends nor waits: a device held for
+  // exclusive use refuses, and a device that opens but takes no line settings is no serial line.
+  const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && errno == EBUSY) {
+    const QString holders = ProcessesHolding(device);
+    failure.kind = OpenFailure::Busy;
+    failure.reason = QStringLiteral("busy: ") +
+                     (holders.isEmpty() ? QStringLiteral("another program has it open") : holders);
+  } else if (fd >= 0) {
+    termios line{};
+    if (::tcgetattr(fd, &line) != 0) failure.reason = QStringLiteral("not a serial device");
+    ::close(fd);
   }
   return failure;
 }

@@ -39,9 +39,18 @@ QList<PortDevice> MachineSerialDevices() {
 
 OpenFailure DiagnoseOpenFailure(const QString& device, QSerialPort::SerialPortError error,
                                 const QString& systemText) {
-  if (error == QSerialPort::DeviceNotFoundError)
-    return OpenFailure{OpenFailure::NotFound, device, QStringLiteral("not found")};
-  return OpenFailure{OpenFailure::Other, device, systemText};
+  switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+      return OpenFailure{OpenFailure::NotFound, device, QStringLiteral("no such device")};
+    case QSerialPort::PermissionError:
+      // Qt reports a device another program holds this way too: the system's words tell which.
+      return OpenFailure{OpenFailure::PermissionDenied, device,
+                         QStringLiteral("permission denied or busy: ") + systemText};
+    case QSerialPort::UnsupportedOperationError:
+      return OpenFailure{OpenFailure::Other, device, QStringLiteral("not a serial device")};
+    default:
+      return OpenFailure{OpenFailure::Other, device, systemText};
+  }
 }
 
 bool DeviceIsThere(const QString& device) {

@@ -67,9 +67,10 @@ void QtSerialPort::ReportOpenFailure() {
   qCDebug(lcLink, "%lld open COM%d failed: %s", MonotonicMicros(), m_number,
           qPrintable(failure.reason));
   // A returning device that stays busy is tried once a second: say so once.
-  if (failure.kind == OpenFailure::NotFound || failure.Line() == m_lastFailure) return;
+  if (failure.Line() == m_lastFailure) return;
   m_lastFailure = failure.Line();
-  std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(failure.Line()));
+  if (m_sayOpenFailures)
+    std::fprintf(stderr, "velmar-esc-config: %s\n", qPrintable(failure.Line()));
   emit openFailed(failure.Line());
 }
 

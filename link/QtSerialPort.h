@@ -37,6 +37,9 @@ class QtSerialPort final : public SerialPort {
   // Told the open port's file descriptor after each open and -1 after each close (POSIX; -1
   // always elsewhere), for what must reach the ESC even when the program is killed.
   void ReportHandleTo(std::function<void(int fd)> report) { m_reportHandle = std::move(report); }
+  // Whether an open failure is also said on standard error, as the window and bench have it; the
+  // configuring commands say it themselves.
+  void SayOpenFailures(bool say) { m_sayOpenFailures = say; }
 
  private:
   void OnReadyRead();
@@ -61,6 +64,7 @@ class QtSerialPort final : public SerialPort {
   QString m_lastFailure;  // the open failure last reported
   std::function<bool()> m_ending;
   std::function<void(int)> m_reportHandle;
+  bool m_sayOpenFailures = true;
   // Bytes waiting in the port's buffer that the wire trace has already shown.
   qint64 m_traced = 0;
 };

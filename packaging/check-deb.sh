@@ -27,14 +27,20 @@ dpkg -x "$deb" "$work/root"
 doc=./usr/share/doc/velmar-esc-config
 expected="./usr/bin/velmar-esc-config
 ./usr/bin/velmar-esc-sim
+./usr/lib/udev/rules.d/70-velmar-esc-config.rules
 ./usr/share/applications/org.velmar.EscConfig.desktop
+./usr/share/bash-completion/completions/velmar-esc-config
 $doc/changelog.gz
 $doc/copyright
+./usr/share/fish/vendor_completions.d/velmar-esc-config.fish
 ./usr/share/icons/hicolor/48x48/apps/org.velmar.EscConfig.png
 ./usr/share/icons/hicolor/scalable/apps/org.velmar.EscConfig.svg
 ./usr/share/man/man1/velmar-esc-config.1.gz
 ./usr/share/man/man1/velmar-esc-sim.1.gz
-./usr/share/metainfo/org.velmar.EscConfig.metainfo.xml"
+./usr/share/metainfo/org.velmar.EscConfig.metainfo.xml
+./usr/share/velmar-esc-config/schemas/bench-run.schema.json
+./usr/share/velmar-esc-config/schemas/settings.schema.json
+./usr/share/zsh/vendor-completions/_velmar-esc-config"
 actual=$(cd "$work/root" && find . \( -type f -o -type l \) | LC_ALL=C sort)
 if [ "$actual" != "$expected" ]; then
   echo "The package's files differ from the expected ones:"

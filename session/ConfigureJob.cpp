@@ -8,12 +8,14 @@
 namespace velmar {
 
 ConfigureJob::ConfigureJob(EscSession& session, std::unique_ptr<OneShotTimer> deadline,
-                           std::optional<SettingChoices> apply, QString hardware, bool force)
+                           std::optional<SettingChoices> apply, QString hardware, bool force,
+                           bool dryRun)
     : m_session(session),
       m_deadline(std::move(deadline)),
       m_apply(std::move(apply)),
       m_hardware(std::move(hardware)),
-      m_force(force) {
+      m_force(force),
+      m_dryRun(dryRun) {
   m_deadline->onTimeout = [this] { Finish(m_session.Connected() ? Result::Lost : Result::Absent); };
   connect(&m_session, &EscSession::connectionChanged, this, [this](bool connected) {
     if (!connected) return Finish(Result::Lost);
@@ -44,6 +46,11 @@ void ConfigureJob::OnSync() {
   // The texts compared are the ones files keep: a point as the decimal separator.
   const QString hardware = HardwareText(m_session.Identity()->hardware, QLocale::c());
   if (!m_hardware.isEmpty() && hardware != m_hardware && !m_force) return Finish(Result::Refused);
+  if (m_dryRun) {
+    for (SettingNumber n : kComparisonOrder)
+      if ((*m_apply)[n] && m_session.Settings().Esc(n) != (*m_apply)[n]) m_written.push_back(n);
+    return Finish(Result::Ok);
+  }
   m_applying = true;
   m_written = m_session.Apply(*m_apply);
 }

@@ -28,10 +28,11 @@ class ConfigureJob : public QObject {
 
   // With `apply`, the settings it names are written where they differ and read
   // back; an ESC whose hardware differs from the one `apply` names is refused
-  // unless forced. Without it the ESC is only read.
+  // unless forced. Without it the ESC is only read. A dry run reads the ESC, finds what
+  // `apply` would write (Written()) and what stands in the way, and writes nothing.
   ConfigureJob(EscSession& session, std::unique_ptr<OneShotTimer> deadline,
                std::optional<SettingChoices> apply = std::nullopt, QString hardware = QString(),
-               bool force = false);
+               bool force = false, bool dryRun = false);
 
   // Opens the port and starts; `done` follows, perhaps at once.
   void Start(int port);
@@ -58,6 +59,7 @@ class ConfigureJob : public QObject {
   std::optional<SettingChoices> m_apply;
   QString m_hardware;
   bool m_force;
+  bool m_dryRun;
   bool m_applying = false;
   Result m_result = Result::Pending;
   std::vector<SettingNumber> m_written;

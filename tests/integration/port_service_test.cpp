@@ -75,5 +75,16 @@ TEST(PortService, OpensAloneMovesBytesAboveThresholdZeroAndIsLostOnceTillItsPath
   EXPECT_TRUE(other.Open());
 }
 
+// The reason a user reads when a device does not open; a device nobody holds is never "busy".
+TEST(PortService, SaysWhyADeviceDoesNotOpen) {
+  for (const auto& [path, reason] : {std::pair{"/nonexistent/ttyUSB9", "no such device"},
+                                     {"/dev/null", "not a serial device"}}) {
+    QtSerialPort port(PortMap::Parse(QStringLiteral("1=") + path, nullptr));
+    QSignalSpy refused(&port, &SerialPort::openFailed);
+    EXPECT_FALSE(port.Open());
+    EXPECT_EQ(refused.value(0).value(0).toString(), QString(path) + ": " + reason);
+  }
+}
+
 }  // namespace
 }  // namespace velmar::testing

@@ -31,8 +31,9 @@ class ManualClock {
     bool active = false;
   };
 
-  std::unique_ptr<Timer> MakeTimer() {
+  std::unique_ptr<Timer> MakeTimer(std::chrono::milliseconds interval = {}) {
     auto timer = std::make_unique<Timer>(*this);
+    timer->interval = interval;
     m_timers.push_back(timer.get());
     return timer;
   }

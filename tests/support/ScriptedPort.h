@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QSet>
 #include <deque>
 #include <functional>
@@ -15,14 +16,17 @@ namespace velmar::testing {
 // bytes when told, fails the opens of ports not usable, and vanishes on demand.
 class ScriptedPort final : public SerialPort {
  public:
-  QSet<int> usable;          // port numbers that open
-  QList<QByteArray> writes;  // every frame written, in order
-  QList<int> opened;         // every port number opened, in order
+  QSet<int> usable;             // port numbers that open
+  QList<QByteArray> writes;     // every frame written, in order
+  QList<int> opened;            // every port number opened, in order
+  QMap<int, QString> refusals;  // what the ports that do not open say, where they say it
   std::function<void()> closing;  // told before the open port closes, when set
 
   void SetPortNumber(int number) override { m_number = number; }
   int PortNumber() const override { return m_number; }
   bool Open() override {
+    if (!m_open && !usable.contains(m_number) && refusals.contains(m_number))
+      emit openFailed(refusals[m_number]);
     if (m_open || !usable.contains(m_number)) return m_open;
     m_open = true;
     opened.append(m_number);

@@ -5,6 +5,7 @@
 
 #include "formats/BenchScript.h"
 #include "formats/ResultCsv.h"
+#include "support/SchemaRows.h"
 
 namespace velmar {
 namespace {
@@ -13,15 +14,17 @@ using namespace std::chrono_literals;
 
 // A script (' for ", $V the fixed start, $H it with two poles, $SW a sweep, $S a step, $1000S a
 // thousand, $N a line end, $T a tab, $FF byte FF, $PADn spaces up to n bytes) or a path => its
-// steps, or the parts its refusal names (split by |).
+// steps, or the parts its refusal names (split by |). @ first: refused by a rule no schema can
+// express.
 const char kScripts[] =
     R"(default => 14: 40/800/2000 60 80 100 120 140 160 180 200 rpm_max 30000 no_speed 1500
 $V'poles':30,'sweep':{'from':200,'to':50,'step':60,'settle_ms':60000,'hold_ms':600000},'limits':{}} => 30: 200/60000/600000 140 80 50 rpm_max - no_speed 1500
 $H'steps':[$S,{'throttle':200,'settle_ms':5,'hold_ms':300}],'limits':{'rpm_max':1000000,'no_speed_ms':100}} => 2: 0/0/200 200/5/300 rpm_max 1000000 no_speed 100
+$H'$schema':'file:///usr/share/velmar-esc-config/schemas/bench-run.schema.json',$SW} => 2: 40/0/200 60 rpm_max
 $H'sweep':{'from':10,'to':200,'step':38,'hold_ms':599300,'settle_ms':0}} => 2: 10/0/599300 48 86 124 162 200 rpm_max -
-$H'sweep':{'from':10,'to':200,'step':38,'hold_ms':599300,'settle_ms':1}} => sweep would run for 3600006 ms|most 3600000 ms
+@$H'sweep':{'from':10,'to':200,'step':38,'hold_ms':599300,'settle_ms':1}} => sweep would run for 3600006 ms|most 3600000 ms
 $H$SW}$PAD65536 => 2: 40/0/200 60 rpm_max
-$H$SW}$PAD65537 => larger than 64 KiB
+@$H$SW}$PAD65537 => larger than 64 KiB
 $H'steps':[$1000S,{}]} => steps must be a list of 1 to 1000 steps; found a list of 1001
 $V'poles':32,$SW} => poles must be an even whole number from 2 to 30; found 32
 $V'poles':13,$SW} => poles must be an even|found 13
@@ -37,9 +40,9 @@ $H'steps':[]} => steps must be a list of 1 to 1000 steps; found a list of 0
 $H'steps':[5]} => steps[0] must be an object with throttle, settle_ms and hold_ms; found 5
 $H'speed':1,$SW} => speed is not a key this program knows; the script may hold format, version
 $H'steps':[{'throttle':0,'hold_ms':200,'settle_ms':0,'x':1}]} => steps[0].x is not a key|steps[0] may
-$H'pol\u0065s':2,$SW} => poles is given twice
-$H'steps':[$S,{'hold_ms':1,'hold_ms':2}]} => steps[1].hold_ms is given twice
-{'format':'{[,\'','format':1} => s.json: format is given twice
+@$H'pol\u0065s':2,$SW} => poles is given twice
+@$H'steps':[$S,{'hold_ms':1,'hold_ms':2}]} => steps[1].hold_ms is given twice
+@{'format':'{[,\'','format':1} => s.json: format is given twice
 $H$SW,'steps':[]} => sweep and steps|holds both
 $H'limits':{}} => sweep and steps|holds neither
 {$N'format':$N} => not valid JSON|at line 3, column 2
@@ -78,12 +81,17 @@ QString Render(const BenchScript& s) {
 }
 
 TEST(BenchScript, IsReadWholeOrRefusedNamingTheFileTheKeyAndTheLimit) {
+  int number = 0;
   for (const QString& row : QString(kScripts).split('\n')) {
-    const QString in = row.section(" => ", 0, 0), name = in[0] == '/' ? in : "s.json";
+    const bool readerOnly = row.startsWith('@');
+    const QString in = row.section(" => ", 0, 0).mid(readerOnly ? 1 : 0),
+                  name = in[0] == '/' ? in : "s.json";
+    const QByteArray bytes = in == "default" ? DefaultBenchScriptText() : Expand(in.toLatin1());
     QString error;
-    const auto script = in[0] == '/'      ? ReadBenchScript(name, &error)
-                        : in == "default" ? ParseBenchScript(DefaultBenchScriptText(), name, &error)
-                                          : ParseBenchScript(Expand(in.toLatin1()), name, &error);
+    const auto script =
+        in[0] == '/' ? ReadBenchScript(name, &error) : ParseBenchScript(bytes, name, &error);
+    if (in[0] != '/')
+      testing::KeepForSchemaCheck(QString("bench-%1").arg(++number), bytes, readerOnly, !!script);
     EXPECT_TRUE(script || error.startsWith(name + ": ")) << row.toStdString();
     for (const QString& part : row.section(" => ", 1).split('|'))
       EXPECT_TRUE((script ? Render(*script) : error).contains(part)) << row.toStdString() << "\n"

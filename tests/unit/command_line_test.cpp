@@ -19,6 +19,7 @@ std::string Parsed(const CommandLine& c) {
       .arg(c.force)
       .arg(c.recordPath, c.outPath, c.plotPath)
       .append(c.comparePath.isEmpty() ? QString() : "|" + c.comparePath)
+      .append(c.dryRun ? "|dry run" : "")
       .toStdString();
 }
 
@@ -49,6 +50,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"--port 1=/dev/a --port * --record r.csv", "0|1=/dev/a,*|1||0|0|r.csv||"},
         Case{"read --json --port 2=/dev/b --port 1=/dev/a", "1|2=/dev/b,1=/dev/a|2||1|0|||"},
         Case{"save f.json --port 1=/dev/a", "2|1=/dev/a|1|f.json|0|0|||"},
+        Case{"read --port ./b --port 1=/dev/a --port /dev/c",
+             "1|2=./b,1=/dev/a,3=/dev/c|3||0|0|||"},
+        Case{"ports --json --port /dev/a", "5|1=/dev/a|1||1|0|||"},
+        Case{"apply f.json --dry-run", "3||0|f.json|0|0||||dry run"},
+        Case{"read --dry-run", "!--dry-run does not go with this command"},
+        Case{"--port x", "!expected N=PATH"},
         Case{"apply f.json --force --json", "3||0|f.json|1|1|||"},
         Case{"bench s.json --out r.csv --plot c.svg --record run.csv",
              "4||0|s.json|0|0|run.csv|r.csv|c.svg"},

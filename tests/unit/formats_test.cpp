@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "formats/SettingsFile.h"
+#include "support/SchemaRows.h"
 
 namespace velmar {
 namespace {
@@ -25,8 +26,9 @@ QByteArray File(const char* settings, const QByteArray& head = kHead) {
 
 struct Row {
   const char* label;
-  QByteArray bytes;    // the file s.json in a fresh folder
-  const char* expect;  // part of the message refusing it; empty for a good file
+  QByteArray bytes;         // the file s.json in a fresh folder
+  const char* expect;       // part of the message refusing it; empty for a good file
+  bool readerOnly = false;  // refused by a rule the schema cannot express
   const char *path = "s.json", *writeTo = "out.json";  // in that folder unless absolute
 };
 
@@ -38,10 +40,12 @@ const Row kRows[] = {
      File(R"("cutoffType":"Hard Cutoff")", kHead + R"("hardware":"\\\"{\"x\":[","firmware":"\\",)"),
      ""},
     {"AtTheSizeLimit", kGood + QByteArray(kSettingsFileLimit - kGood.size(), ' '), ""},
-    {"WriteIntoAMissingFolder", kGood, "cannot be written", "s.json", "none/out.json"},
-    {"WriteOverAFolder", kGood, "not a regular file", "s.json", "."},
+    {"SchemaKeyIgnored",
+     File(R"("brake":"Enable")", kHead + R"("$schema":"settings.schema.json",)"), ""},
+    {"WriteIntoAMissingFolder", kGood, "cannot be written", false, "s.json", "none/out.json"},
+    {"WriteOverAFolder", kGood, "not a regular file", false, "s.json", "."},
     {"TooLarge", kGood + QByteArray(kSettingsFileLimit + 1 - kGood.size(), ' '),
-     "is larger than 64 KiB"},
+     "is larger than 64 KiB", true},
     {"OtherFormat", File("", R"("format":"velmar-bench-script",)"), R"("velmar-bench-script")"},
     {"NoSettings", R"({"format":"velmar-esc-settings","version":1})", R"("settings" is missing)"},
     {"UnknownKey", File("", kHead + R"("x":1,)"),
@@ -58,7 +62,7 @@ const Row kRows[] = {
      R"("10-20° *" is not allowed; allowed values: "4-10°", "10-20°", "20-30°")"},
 };
 
-using SettingsFileTest = testing::TestWithParam<Row>;
+using SettingsFileTest = ::testing::TestWithParam<Row>;
 
 TEST_P(SettingsFileTest, ReadsGoodFilesWholeAndRefusesBadOnesByName) {
   const Row& row = GetParam();
@@ -69,6 +73,7 @@ TEST_P(SettingsFileTest, ReadsGoodFilesWholeAndRefusesBadOnesByName) {
               in.flush());
   QString error;
   const std::optional<SettingsFile> file = ReadSettingsFile(at(row.path), &error);
+  testing::KeepForSchemaCheck(QString("settings-") + row.label, row.bytes, row.readerOnly, !!file);
   const bool written = file && WriteSettingsFile(at(row.writeTo), *file, &error);
   if (*row.expect) {  // refused by name, and nothing left behind
     EXPECT_TRUE(!written && error.startsWith(at(file ? row.writeTo : row.path) + ": ") &&
@@ -91,7 +96,7 @@ TEST_P(SettingsFileTest, ReadsGoodFilesWholeAndRefusesBadOnesByName) {
   EXPECT_EQ(made, *file);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, SettingsFileTest, testing::ValuesIn(kRows),
+INSTANTIATE_TEST_SUITE_P(Files, SettingsFileTest, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.label); });
 
 }  // namespace

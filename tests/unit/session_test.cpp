@@ -192,8 +192,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 // A command line's job on one ESC: the file asks for brake 1 on a QK-10A.
-using Job =
-    std::tuple<const char*, const char*, bool, std::string>;  // name, hardware, force, steps
+using Job = std::tuple<const char*, const char*, int, std::string>;  // name, hardware,
+                                                                     // 1 forced / 2 a dry run,
+                                                                     // steps
 class Jobs : public Session, public ::testing::WithParamInterface<Job> {};
 
 TEST_P(Jobs, Run) {
@@ -201,7 +202,7 @@ TEST_P(Jobs, Run) {
   SettingChoices brake;
   brake[kBrake] = 1;
   job = std::make_unique<ConfigureJob>(*session, clock.MakeTimer(), brake, std::get<1>(GetParam()),
-                                       std::get<2>(GetParam()));
+                                       std::get<2>(GetParam()) == 1, std::get<2>(GetParam()) == 2);
   job->Start(1);
   Run(QString::fromStdString(std::get<3>(GetParam())));
   EXPECT_FALSE(port.IsOpen()) << "the port stays open after the job";
@@ -220,6 +221,8 @@ INSTANTIATE_TEST_SUITE_P(
             (std::string(kConnect) + "+100 >514B00 <59 +10 >514B030102 <5901 +10 >514B0201 "
                                      "<5901 jmismatch")},
         Job{"OtherHardwareIsRefusedAndNothingWritten", "QK-5A V1.000", false,
+            (std::string(kConnect) + "jrefused +1000 .")},
+        Job{"ADryRunStillRefusesOtherHardware", "QK-5A V1.000", 2,
             (std::string(kConnect) + "jrefused +1000 .")},
         Job{"OtherHardwareIsWrittenWhenForced", "QK-5A V1.000", true,
             (std::string(kConnect) +
