@@ -12,6 +12,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: velmar-esc-config [--port N=PATH]... [--record FILE.csv]\n"
+    "       velmar-esc-config fleet [--port N=PATH]...\n"
     "       velmar-esc-config read  [--port N=PATH]... [--json]\n"
     "       velmar-esc-config save  FILE [--port N=PATH]\n"
     "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--json]\n"
@@ -32,6 +33,7 @@ std::optional<Verb> VerbNamed(const QString& name) {
   if (name == QLatin1String("save")) return Verb::Save;
   if (name == QLatin1String("apply")) return Verb::Apply;
   if (name == QLatin1String("bench")) return Verb::Bench;
+  if (name == QLatin1String("fleet")) return Verb::Fleet;
   return std::nullopt;
 }
 
@@ -41,7 +43,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Configures and bench-tests a Velmar brushless-motor ESC over a serial line.\n\n"
-      "Without a command it opens the window. Commands, which need no display:\n"
+      "Without a command it opens the window; fleet opens the window for several ESCs, side by\n"
+      "side, which reads and configures them all at once and never drives a motor.\n"
+      "Commands, which need no display:\n"
       "  read               print each ESC's hardware, firmware and settings\n"
       "  save FILE          write one ESC's settings to a settings file\n"
       "  apply FILE         write a settings file's settings to every ESC and read them back\n"
@@ -96,7 +100,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
     line.verb = *verb;
     positional.removeFirst();
   }
-  const bool takesFile = line.verb != Verb::Window && line.verb != Verb::Read;
+  const bool takesFile =
+      line.verb != Verb::Window && line.verb != Verb::Read && line.verb != Verb::Fleet;
   if (takesFile) {
     if (positional.isEmpty())
       return Complain(QStringLiteral("%1 needs a file").arg(parser.positionalArguments()[0]));
