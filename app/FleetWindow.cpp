@@ -15,6 +15,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QTimer>
@@ -285,7 +286,13 @@ void FleetWindow::SizeColumns() {
                      (width + padding) * (Count() + 1) + 2 * GridEscs->frameWidth() + 24;
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
   const int room = screen ? screen->availableGeometry().width() * 9 / 10 : wanted;
-  resize(std::min(wanted, room), sizeHint().height() + metrics.height() * 4);
+  // Every row in sight, and room for a port's reason to take a second line.
+  GridEscs->resizeRowsToContents();
+  GridEscs->setMinimumHeight(GridEscs->horizontalHeader()->sizeHint().height() +
+                             GridEscs->verticalHeader()->length() + metrics.lineSpacing() +
+                             GridEscs->horizontalScrollBar()->sizeHint().height() +
+                             2 * GridEscs->frameWidth());
+  resize(std::min(wanted, room), sizeHint().height());
 }
 
 void FleetWindow::Form_Load() {

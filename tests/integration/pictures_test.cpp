@@ -6,8 +6,10 @@
 
 #include <QTest>
 #include <QtWidgets>
+#include <list>
 
 #include "ProcessHarness.h"
+#include "app/FleetWindow.h"
 #include "app/FormQKconfig.h"
 #include "app/SettingsFileDialogs.h"
 #include "app/Translations.h"
@@ -81,6 +83,39 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
         << throttle << ": " << text("TxtRev").toStdString();
   }
   EXPECT_TRUE(form.grab().save(picture("run-page")));
+  LoadTranslations(*qApp, "en");
+}
+
+// Four simulated ESCs, the third braking: its cell and "All" are marked.
+TEST_P(Pictures, FleetOfFourOneDifferent) {
+  ASSERT_TRUE(LoadTranslations(*qApp, GetParam()));
+  const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
+  std::list<e2e::TempDir> dirs;
+  std::list<e2e::SimProcess> sims;
+  QString ports;
+  for (int i = 1; i <= 4; ++i) {
+    sims.emplace_back(dirs.emplace_back(),
+                      std::vector<std::string>{"--settings", i == 3 ? "2,2,2,2,1" : "2,1,2,2,1"});
+    ASSERT_TRUE(sims.back().Ready());
+    ports += QStringLiteral("%1%2=%3")
+                 .arg(i > 1 ? "," : "")
+                 .arg(i)
+                 .arg(QString::fromStdString(sims.back().LinkPath()));
+  }
+  ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
+  const PortMap map = PortMap::FromText(ports);
+  FleetWindow window({CommandServices::Program(), {}}, map, map.Ports().keys());
+  window.Form_Load();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Model().Summary().read == 4; }, 10000));
+  // All five columns in the picture, wider than the test's screen lets the window open.
+  const auto* grid = window.findChild<QTableView*>();
+  window.resize(window.width() + grid->horizontalHeader()->length() - grid->viewport()->width(),
+                window.height());
+  const QString lang = GetParam();
+  EXPECT_TRUE(window.grab().save(
+      QStringLiteral(VELMAR_SCREENSHOT_DIR "/fleet%1%2.png")
+          .arg(lang == "en" ? "" : "-" + lang, dpi ? QStringLiteral("-%1dpi").arg(dpi) : "")));
   LoadTranslations(*qApp, "en");
 }
 
