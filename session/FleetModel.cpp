@@ -72,13 +72,14 @@ std::optional<int32_t> FleetModel::Common(SettingNumber number) const {
 
 std::optional<int32_t> FleetModel::Majority(SettingNumber number) const {
   std::map<int32_t, int> counts;
-  std::optional<int32_t> majority;
-  for (const FleetColumn& column : m_columns) {
-    if (!column.connected || !column.held[number]) continue;
-    const int count = ++counts[*column.held[number]];
-    if (!majority || count > counts[*majority]) majority = column.held[number];
-  }
-  return majority;
+  int most = 0;
+  for (const FleetColumn& column : m_columns)
+    if (column.connected && column.held[number])
+      most = std::max(most, ++counts[*column.held[number]]);
+  for (const FleetColumn& column : m_columns)
+    if (column.connected && column.held[number] && counts[*column.held[number]] == most)
+      return column.held[number];
+  return std::nullopt;
 }
 
 bool FleetModel::Differs(SettingNumber number) const {
