@@ -187,9 +187,9 @@ FleetWindow::~FleetWindow() {
 
 void FleetWindow::BuildControls() {
   LbHelp = new QLabel(
-      tr("One column for each ESC; \u201cAll\u201d shows what they share, and \u2260 marks a "
+      tr("One column for each ESC; “All” shows what they share, and \u2260 marks a "
          "setting on which they differ. A value chosen in an ESC's cell (Enter or F2) goes to "
-         "that ESC, one chosen in \u201cAll\u201d to every ESC that differs; each write is read "
+         "that ESC, one chosen in “All” to every ESC that differs; each write is read "
          "back. This window never drives a motor: it sends no throttle."),
       this);
   LbHelp->setObjectName(QStringLiteral("LbHelp"));
