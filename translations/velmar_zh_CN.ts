@@ -122,7 +122,7 @@
     <name>velmar::FleetWindow</name>
     <message>
         <source>cutoff voltage</source>
-        <translation>截止电压</translation>
+        <translation>低压保护电压</translation>
     </message>
     <message>
         <source>brake</source>
@@ -130,15 +130,15 @@
     </message>
     <message>
         <source>timing advance</source>
-        <translation>进角</translation>
+        <translation>电机进角</translation>
     </message>
     <message>
         <source>cutoff type</source>
-        <translation>截止方式</translation>
+        <translation>低压保护方式</translation>
     </message>
     <message>
         <source>rotation direction</source>
-        <translation>旋转方向</translation>
+        <translation>电机转向</translation>
     </message>
     <message>
         <source>several ESCs</source>
