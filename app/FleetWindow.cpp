@@ -205,7 +205,6 @@ void FleetWindow::BuildControls() {
   GridEscs->setSelectionMode(QAbstractItemView::SingleSelection);
   GridEscs->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   GridEscs->setWordWrap(true);
-  GridEscs->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   GridEscs->setVerticalHeaderLabels({tr("Status"), tr("Hardware"), tr("Firmware"),
                                      Caption(kCutOffV), Caption(kBrake), Caption(kTiming),
                                      Caption(kCutOffT), Caption(kDir)});
@@ -251,8 +250,10 @@ void FleetWindow::BuildControls() {
   setTabOrder(CmdLoad, CmdSave);
   setTabOrder(CmdSave, CmdCopy);
 
-  for (int c = 0; c < Count(); ++c) Show(c);
-  if (Count() == 0) ShowAll();
+  m_stale.assign(size_t(Count()), true);
+  m_refresh = m_commands.makeTimer(std::chrono::milliseconds(0));
+  m_refresh->onTimeout = [this] { Refresh(); };
+  Refresh();
   SizeColumns();
 }
 
@@ -314,6 +315,20 @@ int FleetWindow::Count() const {
 }
 
 void FleetWindow::Show(int c) {
+  // What comes in one turn of the event loop is shown at once: a fleet's replies arrive
+  // together, and the grid is laid out once for them.
+  m_stale[size_t(c)] = true;
+  if (!m_refresh->IsActive()) m_refresh->Start();
+}
+
+void FleetWindow::Refresh() {
+  for (int c = 0; c < Count(); ++c)
+    if (std::exchange(m_stale[size_t(c)], false)) Render(c);
+  ShowAll();
+  GridEscs->resizeRowToContents(kStatusRow);
+}
+
+void FleetWindow::Render(int c) {
   const FleetColumn& column = m_model.Column(c);
   const int gridColumn = c + 1;
   const QString com = Com(column.port);
@@ -373,7 +388,6 @@ void FleetWindow::Show(int c) {
     item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
     if (column.connected) item->setFlags(item->flags() | Qt::ItemIsEditable);
   }
-  ShowAll();
 }
 
 void FleetWindow::ShowAll() {

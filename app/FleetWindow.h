@@ -55,7 +55,9 @@ class FleetWindow : public QWidget {
   int Count() const;
   void BuildControls();
   void SizeColumns();
-  void Show(int c);
+  void Show(int c);  // soon
+  void Refresh();
+  void Render(int c);
   void ShowAll();
   void ShowSummary();
   void Tell(const QString& text);
@@ -78,6 +80,8 @@ class FleetWindow : public QWidget {
   QPushButton* CmdLoad = nullptr;
   QPushButton* CmdSave = nullptr;
   QPushButton* CmdCopy = nullptr;
+  std::vector<char> m_stale;  // columns to show anew
+  std::unique_ptr<OneShotTimer> m_refresh;
   QString m_told;  // what the last file action said, shown after the summary
 };
 
