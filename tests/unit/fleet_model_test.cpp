@@ -18,7 +18,7 @@ using Result = ConfigureJob::Result;
 // "refused", "lost" (the job lost) or "drop" (the ESC went while writing).
 struct Case {
   const char* name;
-  QStringList escs;
+  const char* escs;   // space-separated
   int common;         // -1: none
   const char* marks;  // "m" where the cell is marked
   const char* toAll;  // the columns a choice of 1 in "All" goes to
@@ -29,7 +29,7 @@ class Fleet : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Fleet, CommonValueMarksAndResults) {
   FleetModel model;
-  for (const QString& spec : GetParam().escs) {
+  for (const QString& spec : QString(GetParam().escs).split(' ')) {
     const int c = model.Add(model.Count() + 1);
     const QString held = spec.section(':', 0, 0), write = spec.section(':', 1);
     if (held == "x") {
@@ -54,75 +54,29 @@ TEST_P(Fleet, CommonValueMarksAndResults) {
   EXPECT_EQ(marks, GetParam().marks);
   EXPECT_EQ(toAll, GetParam().toAll);
   const FleetSummary s = model.Summary();
-  QString summary =
-      QStringLiteral("%1 read, %2 hold of %3").arg(s.read).arg(s.holding).arg(s.total);
-  if (s.writing) summary += ", writing";
-  if (!s.written) summary += ", nothing written";
-  for (const auto& [c, n] : s.kept) summary += QStringLiteral(", %1 kept %2").arg(c).arg(n);
-  for (int c : s.lost) summary += QStringLiteral(", %1 lost").arg(c);
+  QString summary = QStringLiteral("%1 read %2/%3 hold").arg(s.read).arg(s.holding).arg(s.total);
+  if (s.writing) summary += " writing";
+  if (!s.written) summary += " unwritten";
+  for (const auto& [c, n] : s.kept) summary += QStringLiteral(" %1 kept %2").arg(c).arg(n);
+  for (int c : s.lost) summary += QStringLiteral(" %1 lost").arg(c);
   EXPECT_EQ(summary, GetParam().summary);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, Fleet,
-    ::testing::Values(
-        Case{"AllAgree",
-             {"0", "0", "0", "0"},
-             0,
-             "....",
-             "0123",
-             "4 read, 4 hold of 4, nothing written"},
-        Case{"OneDiffers",
-             {"0", "0", "1", "0"},
-             -1,
-             "..m.",
-             "013",
-             "4 read, 4 hold of 4, nothing written"},
-        Case{"ATieGoesToTheFirstColumn",
-             {"1", "0", "0", "1"},
-             -1,
-             ".mm.",
-             "12",
-             "4 read, 4 hold of 4, nothing written"},
-        Case{"AnUnconnectedEscIsKeptButNotCompared",
-             {"0", "u1", "0"},
-             0,
-             "...",
-             "02",
-             "2 read, 2 hold of 3, nothing written"},
-        Case{"AnUnreadSettingLeavesNoCommonValue",
-             {"0", "-", "0"},
-             -1,
-             "...",
-             "012",
-             "2 read, 3 hold of 3, nothing written"},
-        Case{"APortThatWouldNotOpenIsLeftOut",
-             {"0", "x", "0"},
-             0,
-             "...",
-             "02",
-             "2 read, 2 hold of 2, nothing written"},
-        Case{"WriteUnderWay", {"0", "0:w"}, 0, "..", "01", "2 read, 1 hold of 2, writing"},
-        Case{"WrittenAndConfirmed", {"1:ok", "1:ok", "1"}, 1, "...", "", "3 read, 3 hold of 3"},
-        Case{"RefusedShowsWhatTheEscKept",
-             {"1:ok", "0:refused", "1:ok"},
-             -1,
-             ".m.",
-             "1",
-             "3 read, 2 hold of 3, 1 kept 1"},
-        Case{"AJobThatEndsUnansweredIsLost",
-             {"1:ok", "0:lost"},
-             -1,
-             ".m",
-             "1",
-             "2 read, 1 hold of 2, 1 lost"},
-        Case{"AnEscThatGoesWhileWritingIsLost",
-             {"1", "0:drop"},
-             1,
-             "..",
-             "",
-             "1 read, 1 hold of 2, 1 lost"}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rules, Fleet, ::testing::Values(
+    Case{"AllAgree", "0 0 0 0", 0, "....", "0123", "4 read 4/4 hold unwritten"},
+    Case{"OneDiffers", "0 0 1 0", -1, "..m.", "013", "4 read 4/4 hold unwritten"},
+    Case{"TieGoesToTheFirstColumn", "1 0 0 1", -1, ".mm.", "12", "4 read 4/4 hold unwritten"},
+    Case{"UnconnectedKeptNotCompared", "0 u1 0", 0, "...", "02", "2 read 2/3 hold unwritten"},
+    Case{"UnreadMeansNoCommonValue", "0 - 0", -1, "...", "012", "2 read 3/3 hold unwritten"},
+    Case{"PortThatWouldNotOpenLeftOut", "0 x 0", 0, "...", "02", "2 read 2/2 hold unwritten"},
+    Case{"WriteUnderWay", "0 0:w", 0, "..", "01", "2 read 1/2 hold writing"},
+    Case{"WrittenAndConfirmed", "1:ok 1:ok 1", 1, "...", "", "3 read 3/3 hold"},
+    Case{"RefusedKeepsItsValue", "1:ok 0:refused 1:ok", -1, ".m.", "1", "3 read 2/3 hold 1 kept 1"},
+    Case{"UnansweredJobIsLost", "1:ok 0:lost", -1, ".m", "1", "2 read 1/2 hold 1 lost"},
+    Case{"GoneWhileWritingIsLost", "1 0:drop", 1, "..", "", "1 read 1/2 hold 1 lost"}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace velmar::testing
