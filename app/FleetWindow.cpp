@@ -610,6 +610,8 @@ void FleetWindow::CmdSave_Click() {
 
 void FleetWindow::CmdCopy_Click() {
   PickEsc(tr("Copy settings"), tr("Give every other ESC the settings of:"), [this](int c) {
+    // It may have gone while the user chose.
+    if (!m_model.Column(c).Read()) return Tell(tr("No ESC has been read yet."));
     SettingsFile file;
     file.Identify(m_model.Column(c).identity->hardware, m_model.Column(c).identity->firmware);
     file.settings = m_model.Column(c).held;

@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"read --json --port 2=/dev/b --port 1=/dev/a", "1|2=/dev/b,1=/dev/a|2||1|0|||"},
         Case{"save f.json --port 1=/dev/a", "2|1=/dev/a|1|f.json|0|0|||"},
         Case{"apply f.json --force --json", "3||0|f.json|1|1|||"},
+        Case{"fleet --port 1=/dev/a --port 2=/dev/b", "5|1=/dev/a,2=/dev/b|2||0|0|||"},
         Case{"bench s.json --out r.csv --plot c.svg --record run.csv",
              "4||0|s.json|0|0|run.csv|r.csv|c.svg"},
         Case{"--port 1=/dev/a --port 1=/dev/b", "!port 1 is named twice"},
