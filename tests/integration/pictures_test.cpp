@@ -107,6 +107,7 @@ TEST_P(Pictures, FleetOfFourOneDifferent) {
   window.Form_Load();
   window.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return window.Model().Summary().read == 4; }, 10000));
+  QTest::qWait(100);  // the grid shows the last replies
   // All five columns in the picture, wider than the test's screen lets the window open.
   const auto* grid = window.findChild<QTableView*>();
   window.resize(window.width() + grid->horizontalHeader()->length() - grid->viewport()->width(),
