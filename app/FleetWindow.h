@@ -53,6 +53,7 @@ class FleetWindow : public QWidget {
   struct Esc;
 
   int Count() const;
+  QString Device(int c) const;
   void BuildControls();
   void SizeColumns();
   void Show(int c);  // soon
