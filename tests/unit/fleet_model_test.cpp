@@ -29,9 +29,9 @@ class Fleet : public ::testing::TestWithParam<Case> {};
 
 TEST_P(Fleet, CommonValueMarksAndResults) {
   FleetModel model;
-  for (const QString& spec : QString(GetParam().escs).split(' ')) {
+  for (const QString& esc : QString(GetParam().escs).split(' ')) {
     const int c = model.Add(model.Count() + 1);
-    const QString held = spec.section(':', 0, 0), write = spec.section(':', 1);
+    const QString held = esc.section(':', 0, 0), write = esc.section(':', 1);
     if (held == "x") {
       model.OpenFailed(c, "/dev/x: permission denied");
       continue;
