@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "BenchChart.h"
+#include "FleetWindow.h"
 #include "FormQKconfig.h"
 #include "QuitSignals.h"
 #include "Translations.h"
@@ -85,6 +86,17 @@ int RunBench(int argc, char* argv[], const velmar::CommandLine& line) {
   return status ? *status : app.exec();
 }
 
+// The fleet window: every port of the command's, side by side, with the commands' services.
+int RunFleet(QApplication& app, const velmar::CommandLine& line) {
+  const velmar::CommandPorts ports = velmar::PortsFor(line);
+  velmar::FleetWindow window({velmar::CommandServices::Program(), {}}, ports.map, ports.numbers);
+  velmar::OnQuitSignal(&window, [&window] { window.close(); });
+  window.Form_Load();
+  if (velmar::QuitSignalled()) return 0;
+  window.show();
+  return app.exec();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -105,6 +117,7 @@ int main(int argc, char* argv[]) {
   if (!velmar::LoadTranslations(app, line->lang) && !line->lang.isEmpty())
     std::fprintf(stderr, "velmar-esc-config: no translation for --lang %s; showing English\n",
                  qPrintable(line->lang));
+  if (line->verb == Verb::Fleet) return RunFleet(app, *line);
   // A record that cannot be kept is reported before any port is touched.
   velmar::RunRecord record;
   QString error;

@@ -10,8 +10,9 @@
 // simulated line takes to hand back its bytes (it paces each byte at 38400
 // baud, 10 bits, from the moment a request arrives; a request crosses the
 // pseudo-terminal at once). The fleet runs 1 to 16 simulated ESCs at once: apply
-// as a process, timed against one ESC, then as many window-less sessions in
-// this process idle-polling them. Exits non-zero only when a run is broken.
+// as a process, timed against one ESC, then the fleet window in this process on
+// them, its start-up timed against one ESC, idle-polling them. Exits non-zero
+// only when a run is broken.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -40,6 +41,7 @@
 #include <string>
 #include <vector>
 
+#include "FleetWindow.h"
 #include "FormQKconfig.h"
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
@@ -542,12 +544,14 @@ std::vector<Phase> Fleet(const std::string& dir, const std::string& tmp, const C
   std::ofstream(file) << R"({"format": "velmar-esc-settings", "version": 1, "settings": )"
                       << R"({"cutoffVoltage": "5.6V", "brake": "Disable", "timing": "10-20°"}})";
   std::vector<Phase> phases;
-  double oneEsc = 0;  // apply's median on one ESC, microseconds
+  double oneEsc = 0;    // apply's median on one ESC, microseconds
+  double oneStart = 0;  // the fleet window's start-up on one ESC
   for (const int n : {1, 4, 8, 16}) {
-    Phase& phase =
-        phases.emplace_back("fleet of " + std::to_string(n) + " ESCs",
-                            std::vector<std::string>{"apply, process start to exit (to N = 1)",
-                                                     "idle poll to poll (100 ms), every link"});
+    Phase& phase = phases.emplace_back(
+        "fleet of " + std::to_string(n) + " ESCs",
+        std::vector<std::string>{"apply, process start to exit (to N = 1)",
+                                 "fleet window, open to every ESC read (to N = 1)",
+                                 "idle poll to poll (100 ms), window open"});
     std::list<Sim> sims;
     std::vector<std::string> apply = {dir + "/velmar-esc-config", "apply", file, "--json"};
     for (int i = 0; i < n; ++i) {
@@ -575,24 +579,43 @@ std::vector<Phase> Fleet(const std::string& dir, const std::string& tmp, const C
     if (n == 1) oneEsc = Quantile(runs, .5);
     for (const double us : runs) phase.rows[0].Add(us, oneEsc);
 
+    // The fleet window as the program opens it, on the same simulators: from its ports'
+    // opening to every ESC identified and read, then idle.
     const double baseKb = StatusKb("VmRSS:");
-    std::list<IdleLink> links;
-    for (const Sim& sim : sims) links.emplace_back(sim.pty).session.Link().SelectPort(1);
-    RunFor(1000);  // connected, identified and read: only polls from here on
-    const Use idle;
-    const Us from = NowUs();
-    RunFor(config.Ms(5000));
-    const Us to = NowUs();
-    idle.Into(phase);
-    for (IdleLink& link : links) link.session.Link().Shutdown();
+    QString ports;
     for (const Sim& sim : sims)
-      Periods(ReadFrames(sim.log), from, to, nullptr, &phase.rows[1], nullptr);
-    char note[200];
+      ports += QString::fromStdString((ports.isEmpty() ? "" : ",") +
+                                      std::to_string(ports.count('=') + 1) + "=" + sim.pty);
+    const velmar::PortMap map = velmar::PortMap::FromText(ports);
+    std::vector<double> starts;
+    Us from = 0;
+    for (int run = 0; run < config.Count(5); ++run) {
+      velmar::FleetWindow window({velmar::CommandServices::Program(), {}}, map, map.Ports().keys());
+      window.show();
+      const Us start = NowUs();
+      window.Form_Load();
+      while (window.Model().Summary().read < n && NowUs() - start < 5'000'000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+      starts.push_back(double(NowUs() - start));
+      if (run + 1 < config.Count(5)) continue;
+      RunFor(500);  // the reads' last replies: only polls from here on
+      from = NowUs();
+      const Use quiet;
+      RunFor(config.Ms(5000));
+      quiet.Into(phase);
+      window.close();
+    }
+    const Us to = NowUs();
+    if (n == 1) oneStart = Quantile(starts, .5);
+    for (const double us : starts) phase.rows[1].Add(us, oneStart);
+    for (const Sim& sim : sims)
+      Periods(ReadFrames(sim.log), from, to, nullptr, &phase.rows[2], nullptr);
+    char note[240];
     std::snprintf(note, sizeof note,
-                  "apply: %.0f ms CPU a run, peak RSS %.1f MB; idle: %.3f CPU s/min and %.2f MB "
-                  "RSS a link",
-                  cpu / double(runs.size()) * 1000, rss, phase.cpuSecPerMin / n,
-                  (phase.peakRssMb * 1024 - baseKb) / 1024 / n);
+                  "apply: %.0f ms CPU a run, peak RSS %.1f MB; fleet window idle: %.2f %% CPU, "
+                  "%.3f CPU s/min and %.2f MB RSS a link",
+                  cpu / double(runs.size()) * 1000, rss, phase.cpuSecPerMin / 60 * 100,
+                  phase.cpuSecPerMin / n, (phase.peakRssMb * 1024 - baseKb) / 1024 / n);
     phase.note = note;
   }
   return phases;

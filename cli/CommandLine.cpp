@@ -13,6 +13,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: velmar-esc-config [--port N=PATH]... [--record FILE.csv]\n"
+    "       velmar-esc-config fleet [--port N=PATH]...\n"
     "       velmar-esc-config read  [--port N=PATH]... [--json]\n"
     "       velmar-esc-config save  FILE [--port N=PATH]\n"
     "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--dry-run] [--json]\n"
@@ -35,6 +36,7 @@ std::optional<Verb> VerbNamed(const QString& name) {
   if (name == QLatin1String("apply")) return Verb::Apply;
   if (name == QLatin1String("bench")) return Verb::Bench;
   if (name == QLatin1String("ports")) return Verb::Ports;
+  if (name == QLatin1String("fleet")) return Verb::Fleet;
   return std::nullopt;
 }
 
@@ -63,7 +65,9 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Configures and bench-tests a Velmar brushless-motor ESC over a serial line.\n\n"
-      "Without a command it opens the window. Commands, which need no display:\n"
+      "Without a command it opens the window; fleet opens the window for several ESCs, side by\n"
+      "side, which reads and configures them all at once and never drives a motor.\n"
+      "Commands, which need no display:\n"
       "  read               print each ESC's hardware, firmware and settings\n"
       "  save FILE          write one ESC's settings to a settings file\n"
       "  apply FILE         write a settings file's settings to every ESC and read them back\n"
@@ -130,8 +134,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
     line.verb = *verb;
     positional.removeFirst();
   }
-  const bool takesFile =
-      line.verb != Verb::Window && line.verb != Verb::Read && line.verb != Verb::Ports;
+  const bool takesFile = line.verb != Verb::Window && line.verb != Verb::Read &&
+                         line.verb != Verb::Ports && line.verb != Verb::Fleet;
   if (takesFile) {
     if (positional.isEmpty())
       return Complain(QStringLiteral("%1 needs a file").arg(parser.positionalArguments()[0]));

@@ -15,7 +15,7 @@ namespace velmar {
 // What the user asked for on the command line: the window, or a command that
 // runs without one.
 struct CommandLine {
-  enum class Verb { Window, Read, Save, Apply, Bench, Ports };
+  enum class Verb { Window, Read, Save, Apply, Bench, Ports, Fleet };
   Verb verb = Verb::Window;
   // The --port entries joined in VELMAR_ESC_PORTS's form; empty when none was given.
   QString ports;

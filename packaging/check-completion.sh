@@ -16,7 +16,7 @@ source "$completion"
 
 # The words typed (the last one is being completed; _ stands for an empty one) | the offers, sorted.
 table='velmar-esc-config ap|apply
-velmar-esc-config _|apply bench ports read save
+velmar-esc-config _|apply bench fleet ports read save
 velmar-esc-config --|--help --lang --port --record --version
 velmar-esc-config apply -|--dry-run --force --help --json --port
 velmar-esc-config ports --|--help --json --port

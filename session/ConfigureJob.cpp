@@ -36,6 +36,13 @@ void ConfigureJob::Start(int port) {
   m_deadline->Start();
 }
 
+void ConfigureJob::Begin() {
+  m_closeAtEnd = false;
+  m_deadline->SetInterval(kFinishWithin);
+  m_deadline->Start();
+  OnSync();
+}
+
 void ConfigureJob::Stop() {
   Finish(Result::Lost);
 }
@@ -43,9 +50,7 @@ void ConfigureJob::Stop() {
 void ConfigureJob::OnSync() {
   if (m_result != Result::Pending || m_applying || !m_session.Synced()) return;
   if (!m_apply) return Finish(Result::Ok);
-  // The texts compared are the ones files keep: a point as the decimal separator.
-  const QString hardware = HardwareText(m_session.Identity()->hardware, QLocale::c());
-  if (!m_hardware.isEmpty() && hardware != m_hardware && !m_force) return Finish(Result::Refused);
+  if (OtherHardware(m_hardware, *m_session.Identity()) && !m_force) return Finish(Result::Refused);
   if (m_dryRun) {
     for (SettingNumber n : kComparisonOrder)
       if ((*m_apply)[n] && m_session.Settings().Esc(n) != (*m_apply)[n]) m_written.push_back(n);
@@ -60,8 +65,13 @@ void ConfigureJob::Finish(Result result) {
   m_result = result;
   m_deadline->Stop();
   // Nothing more goes out: the port closes as the job ends.
-  m_session.Link().Shutdown();
+  if (m_closeAtEnd) m_session.Link().Shutdown();
   emit done();
+}
+
+bool ConfigureJob::OtherHardware(const QString& fileHardware, const EscIdentity& esc) {
+  // The texts compared are the ones files keep: a point as the decimal separator.
+  return !fileHardware.isEmpty() && HardwareText(esc.hardware, QLocale::c()) != fileHardware;
 }
 
 QString ConfigureJob::Name(Result result) {

@@ -36,6 +36,9 @@ class ConfigureJob : public QObject {
 
   // Opens the port and starts; `done` follows, perhaps at once.
   void Start(int port);
+  // Starts on a session whose port is already open, and leaves it open at the end: a
+  // window that keeps watching its ESCs writes through one job at a time on each.
+  void Begin();
   // Ends an unfinished job as lost (the user stopped the run).
   void Stop();
 
@@ -46,6 +49,8 @@ class ConfigureJob : public QObject {
 
   // "ok", "absent", "refused", "mismatch" or "lost".
   static QString Name(Result result);
+  // Whether a file saved from `fileHardware` is from other hardware than the ESC's.
+  static bool OtherHardware(const QString& fileHardware, const EscIdentity& esc);
 
  signals:
   void done();
@@ -61,6 +66,7 @@ class ConfigureJob : public QObject {
   bool m_force;
   bool m_dryRun;
   bool m_applying = false;
+  bool m_closeAtEnd = true;
   Result m_result = Result::Pending;
   std::vector<SettingNumber> m_written;
   std::vector<SettingNumber> m_mismatched;

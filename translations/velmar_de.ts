@@ -119,6 +119,212 @@
     </message>
 </context>
 <context>
+    <name>velmar::FleetWindow</name>
+    <message>
+        <source>cutoff voltage</source>
+        <translation>Abschaltspannung</translation>
+    </message>
+    <message>
+        <source>brake</source>
+        <translation>Bremse</translation>
+    </message>
+    <message>
+        <source>timing advance</source>
+        <translation>Motor-Timing</translation>
+    </message>
+    <message>
+        <source>cutoff type</source>
+        <translation>Abschaltart</translation>
+    </message>
+    <message>
+        <source>rotation direction</source>
+        <translation>Drehrichtung</translation>
+    </message>
+    <message>
+        <source>several ESCs</source>
+        <translation>mehrere Regler</translation>
+    </message>
+    <message>
+        <source>ESCs</source>
+        <translation>Regler</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Hardware</source>
+        <translation>Hardware</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>Alle</translation>
+    </message>
+    <message>
+        <source>What the ESCs hold after the last writes.</source>
+        <translation>Was die Regler nach den letzten Schreibvorgängen halten.</translation>
+    </message>
+    <message>
+        <source>&amp;Load from file</source>
+        <translation>Aus Datei &amp;laden</translation>
+    </message>
+    <message>
+        <source>&amp;Save to file</source>
+        <translation>In Datei &amp;speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Copy from…</source>
+        <translation>&amp;Kopieren von…</translation>
+    </message>
+    <message>
+        <source>Reads a settings file, shows what it changes on each ESC and on OK writes it.</source>
+        <translation>Liest eine Einstellungsdatei, zeigt, was sie an jedem Regler ändert, und schreibt sie mit OK.</translation>
+    </message>
+    <message>
+        <source>Writes the ESCs&apos; common settings, or one ESC&apos;s, to a settings file.</source>
+        <translation>Schreibt die gemeinsamen Einstellungen der Regler, oder die eines Reglers, in eine Einstellungsdatei.</translation>
+    </message>
+    <message>
+        <source>Gives every other ESC one ESC&apos;s five settings.</source>
+        <translation>Gibt allen anderen Reglern die fünf Einstellungen eines Reglers.</translation>
+    </message>
+    <message>
+        <source>differs</source>
+        <translation>abweichend</translation>
+    </message>
+    <message>
+        <source>%1 of %2 connected</source>
+        <translation>%1 von %2 verbunden</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>abgelehnt</translation>
+    </message>
+    <message>
+        <source>lost</source>
+        <translation>verloren</translation>
+    </message>
+    <message>
+        <source>%1 does not open</source>
+        <translation>%1 lässt sich nicht öffnen</translation>
+    </message>
+    <message>
+        <source>%1, %2: %3</source>
+        <translation>%1, %2: %3</translation>
+    </message>
+    <message>
+        <source>, differs from the others</source>
+        <translation>, weicht von den anderen ab</translation>
+    </message>
+    <message>
+        <source>, writing</source>
+        <translation>, wird geschrieben</translation>
+    </message>
+    <message>
+        <source>, written and confirmed</source>
+        <translation>, geschrieben und bestätigt</translation>
+    </message>
+    <message>
+        <source>, refused by the ESC, which holds this</source>
+        <translation>, vom Regler abgelehnt, der diesen Wert hält</translation>
+    </message>
+    <message>
+        <source>, the write was lost</source>
+        <translation>, der Schreibvorgang ging verloren</translation>
+    </message>
+    <message>
+        <source>No ESC&apos;s port opened.</source>
+        <translation>Kein Anschluss eines Reglers ließ sich öffnen.</translation>
+    </message>
+    <message>
+        <source>Writing and reading back…</source>
+        <translation>Schreiben und Zurücklesen…</translation>
+    </message>
+    <message>
+        <source>%1 of %2 ESCs hold every setting</source>
+        <translation>%1 von %2 Reglern halten jede Einstellung</translation>
+    </message>
+    <message>
+        <source>; %1 kept %2: %3</source>
+        <translation>; %1 behielt %2: %3</translation>
+    </message>
+    <message>
+        <source>; %1: a write was lost</source>
+        <translation>; %1: ein Schreibvorgang ging verloren</translation>
+    </message>
+    <message>
+        <source>%1 of %2 ESCs read</source>
+        <translation>%1 von %2 Reglern gelesen</translation>
+    </message>
+    <message numerus="yes">
+        <source>; %n setting(s) differ</source>
+        <translation>
+            <numerusform>; %n Einstellung weicht ab</numerusform>
+            <numerusform>; %n Einstellungen weichen ab</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No ESC has been read yet.</source>
+        <translation>Noch kein Regler wurde gelesen.</translation>
+    </message>
+    <message>
+        <source>%1: not read, left out</source>
+        <translation>%1: nicht gelesen, ausgelassen</translation>
+    </message>
+    <message>
+        <source>%1: %2 %3 → %4</source>
+        <translation>%1: %2 %3 → %4</translation>
+    </message>
+    <message>
+        <source>%1: already holds these settings</source>
+        <translation>%1: hält diese Einstellungen bereits</translation>
+    </message>
+    <message>
+        <source>Write to %1 as well: it is a %2, the settings are from a %3</source>
+        <translation>Auch auf %1 schreiben: Er ist ein %2, die Einstellungen stammen von einem %3</translation>
+    </message>
+    <message>
+        <source>Not loaded: %1</source>
+        <translation>Nicht geladen: %1</translation>
+    </message>
+    <message>
+        <source>Load settings</source>
+        <translation>Einstellungen laden</translation>
+    </message>
+    <message>
+        <source>Saved to %1.</source>
+        <translation>Gespeichert in %1.</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>Nicht gespeichert: %1</translation>
+    </message>
+    <message>
+        <source>Save settings</source>
+        <translation>Einstellungen speichern</translation>
+    </message>
+    <message>
+        <source>The ESCs differ. Save the settings of:</source>
+        <translation>Die Regler unterscheiden sich. Die Einstellungen speichern von:</translation>
+    </message>
+    <message>
+        <source>Copy settings</source>
+        <translation>Einstellungen kopieren</translation>
+    </message>
+    <message>
+        <source>Give every other ESC the settings of:</source>
+        <translation>Allen anderen Reglern die Einstellungen geben von:</translation>
+    </message>
+    <message>
+        <source>One column for each ESC; “All” shows what they share, and ≠ marks a setting on which they differ. A value chosen in an ESC&apos;s cell (Enter or F2) goes to that ESC, one chosen in “All” to every ESC that differs; each write is read back. This window never drives a motor: it sends no throttle.</source>
+        <translation>Eine Spalte je Regler; „Alle“ zeigt, was sie gemeinsam haben, und ≠ kennzeichnet eine Einstellung, in der sie sich unterscheiden. Ein in der Zelle eines Reglers gewählter Wert (Eingabe oder F2) geht an diesen Regler, einer in „Alle“ an jeden abweichenden Regler; jeder Schreibvorgang wird zurückgelesen. Dieses Fenster treibt nie einen Motor an: Es sendet kein Gas.</translation>
+    </message>
+</context>
+<context>
     <name>velmar::FormQKconfig</name>
     <message>
         <source>&amp;Config</source>

@@ -119,6 +119,211 @@
     </message>
 </context>
 <context>
+    <name>velmar::FleetWindow</name>
+    <message>
+        <source>cutoff voltage</source>
+        <translation>低压保护电压</translation>
+    </message>
+    <message>
+        <source>brake</source>
+        <translation>刹车</translation>
+    </message>
+    <message>
+        <source>timing advance</source>
+        <translation>电机进角</translation>
+    </message>
+    <message>
+        <source>cutoff type</source>
+        <translation>低压保护方式</translation>
+    </message>
+    <message>
+        <source>rotation direction</source>
+        <translation>电机转向</translation>
+    </message>
+    <message>
+        <source>several ESCs</source>
+        <translation>多个电调</translation>
+    </message>
+    <message>
+        <source>ESCs</source>
+        <translation>电调</translation>
+    </message>
+    <message>
+        <source>Status</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Hardware</source>
+        <translation>硬件</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>固件</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>What the ESCs hold after the last writes.</source>
+        <translation>最近写入后各电调保存的内容。</translation>
+    </message>
+    <message>
+        <source>&amp;Load from file</source>
+        <translation>从文件加载(&amp;L)</translation>
+    </message>
+    <message>
+        <source>&amp;Save to file</source>
+        <translation>保存到文件(&amp;S)</translation>
+    </message>
+    <message>
+        <source>&amp;Copy from…</source>
+        <translation>复制自(&amp;C)…</translation>
+    </message>
+    <message>
+        <source>Reads a settings file, shows what it changes on each ESC and on OK writes it.</source>
+        <translation>读取设置文件，显示它对每个电调的更改，确定后写入。</translation>
+    </message>
+    <message>
+        <source>Writes the ESCs&apos; common settings, or one ESC&apos;s, to a settings file.</source>
+        <translation>将各电调的共同设置或某一个电调的设置写入设置文件。</translation>
+    </message>
+    <message>
+        <source>Gives every other ESC one ESC&apos;s five settings.</source>
+        <translation>把一个电调的五项设置赋给其他每个电调。</translation>
+    </message>
+    <message>
+        <source>differs</source>
+        <translation>不同</translation>
+    </message>
+    <message>
+        <source>%1 of %2 connected</source>
+        <translation>%2 个中 %1 个已连接</translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation>被拒绝</translation>
+    </message>
+    <message>
+        <source>lost</source>
+        <translation>丢失</translation>
+    </message>
+    <message>
+        <source>%1 does not open</source>
+        <translation>%1 无法打开</translation>
+    </message>
+    <message>
+        <source>%1, %2: %3</source>
+        <translation>%1，%2：%3</translation>
+    </message>
+    <message>
+        <source>, differs from the others</source>
+        <translation>，与其他不同</translation>
+    </message>
+    <message>
+        <source>, writing</source>
+        <translation>，正在写入</translation>
+    </message>
+    <message>
+        <source>, written and confirmed</source>
+        <translation>，已写入并确认</translation>
+    </message>
+    <message>
+        <source>, refused by the ESC, which holds this</source>
+        <translation>，被电调拒绝，电调保持此值</translation>
+    </message>
+    <message>
+        <source>, the write was lost</source>
+        <translation>，写入丢失</translation>
+    </message>
+    <message>
+        <source>No ESC&apos;s port opened.</source>
+        <translation>没有电调的端口能打开。</translation>
+    </message>
+    <message>
+        <source>Writing and reading back…</source>
+        <translation>正在写入并回读…</translation>
+    </message>
+    <message>
+        <source>%1 of %2 ESCs hold every setting</source>
+        <translation>%2 个电调中 %1 个保存了每项设置</translation>
+    </message>
+    <message>
+        <source>; %1 kept %2: %3</source>
+        <translation>；%1 保留了%2：%3</translation>
+    </message>
+    <message>
+        <source>; %1: a write was lost</source>
+        <translation>；%1：一次写入丢失</translation>
+    </message>
+    <message>
+        <source>%1 of %2 ESCs read</source>
+        <translation>已读取 %2 个电调中的 %1 个</translation>
+    </message>
+    <message numerus="yes">
+        <source>; %n setting(s) differ</source>
+        <translation>
+            <numerusform>；%n 项设置不同</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No ESC has been read yet.</source>
+        <translation>尚未读取任何电调。</translation>
+    </message>
+    <message>
+        <source>%1: not read, left out</source>
+        <translation>%1：未读取，已略过</translation>
+    </message>
+    <message>
+        <source>%1: %2 %3 → %4</source>
+        <translation>%1：%2 %3 → %4</translation>
+    </message>
+    <message>
+        <source>%1: already holds these settings</source>
+        <translation>%1：已保存这些设置</translation>
+    </message>
+    <message>
+        <source>Write to %1 as well: it is a %2, the settings are from a %3</source>
+        <translation>也写入 %1：它是 %2，这些设置来自 %3</translation>
+    </message>
+    <message>
+        <source>Not loaded: %1</source>
+        <translation>未加载：%1</translation>
+    </message>
+    <message>
+        <source>Load settings</source>
+        <translation>加载设置</translation>
+    </message>
+    <message>
+        <source>Saved to %1.</source>
+        <translation>已保存到 %1。</translation>
+    </message>
+    <message>
+        <source>Not saved: %1</source>
+        <translation>未保存：%1</translation>
+    </message>
+    <message>
+        <source>Save settings</source>
+        <translation>保存设置</translation>
+    </message>
+    <message>
+        <source>The ESCs differ. Save the settings of:</source>
+        <translation>各电调设置不同。保存以下电调的设置：</translation>
+    </message>
+    <message>
+        <source>Copy settings</source>
+        <translation>复制设置</translation>
+    </message>
+    <message>
+        <source>Give every other ESC the settings of:</source>
+        <translation>把以下电调的设置赋给其他每个电调：</translation>
+    </message>
+    <message>
+        <source>One column for each ESC; “All” shows what they share, and ≠ marks a setting on which they differ. A value chosen in an ESC&apos;s cell (Enter or F2) goes to that ESC, one chosen in “All” to every ESC that differs; each write is read back. This window never drives a motor: it sends no throttle.</source>
+        <translation>每个电调一列；“全部”显示它们的共同值，≠ 标出它们不同的设置。在某个电调的单元格中选择的值（回车或 F2）写入该电调，在“全部”中选择的值写入每个不同的电调；每次写入都会回读。此窗口从不驱动电机：它不发送油门。</translation>
+    </message>
+</context>
+<context>
     <name>velmar::FormQKconfig</name>
     <message>
         <source>&amp;Config</source>

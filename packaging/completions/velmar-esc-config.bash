@@ -31,7 +31,7 @@ _velmar_esc_config() {
   for ((i = 1; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
     case $word in
-      read | save | apply | bench | ports)
+      read | save | apply | bench | ports | fleet)
         command=$word
         break
         ;;
@@ -49,13 +49,14 @@ _velmar_esc_config() {
     read) options="--port --json" ;;
     save) options="--port" ;;
     apply) options="--port --force --dry-run --json" ;;
-    bench) options="--port --out --plot --compare --record" ;;
+    bench) options="--port --out --plot --compare --record --json" ;;
     ports) options="--port --json" ;;
+    fleet) options="--port --lang" ;;
   esac
   if [[ $cur == -* ]]; then
     mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")
   elif [[ -z $command ]]; then
-    mapfile -t COMPREPLY < <(compgen -W "read save apply bench ports" -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W "read save apply bench ports fleet" -- "$cur")
   elif [[ $command == @(save|apply|bench) ]]; then
     _velmar_esc_config_files json "$cur"
   fi

@@ -2,7 +2,7 @@
 # fish completion for velmar-esc-config: its commands, each command's options, files by their
 # extension, and for --port the serial adapters under /dev.
 
-set -l commands read save apply bench ports
+set -l commands read save apply bench ports fleet
 
 function __velmar_esc_config_ports
     for f in /dev/serial/by-id/* /dev/ttyUSB* /dev/ttyACM*
@@ -30,13 +30,14 @@ complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands" -a 
 complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands" -a apply -d "Write a settings file's settings to every ESC"
 complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands" -a bench -d "Run a bench-run script on one ESC"
 complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands" -a ports -d "List the ports, whether each opens and why not"
+complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands" -a fleet -d "Open the window for several ESCs side by side"
 
 complete -c velmar-esc-config -l help -d "Show the help"
 complete -c velmar-esc-config -l port -x -a "(__velmar_esc_config_ports)" -d "The device as port N (N=PATH), or PATH alone"
 complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands" -l version -d "Show the version"
-complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands" -l lang -x -a "en de zh_CN" -d "The window's language"
+complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands; or __fish_seen_subcommand_from fleet" -l lang -x -a "en de zh_CN" -d "The window's language"
 complete -c velmar-esc-config -n "not __fish_seen_subcommand_from $commands; or __fish_seen_subcommand_from bench" -l record -x -a "(__velmar_esc_config_files csv)" -d "A row per speed reply"
-complete -c velmar-esc-config -n "__fish_seen_subcommand_from read apply ports" -l json -d "Print one JSON document"
+complete -c velmar-esc-config -n "__fish_seen_subcommand_from read apply ports bench" -l json -d "Print one JSON document"
 complete -c velmar-esc-config -n "__fish_seen_subcommand_from apply" -l force -d "Also to ESCs whose hardware differs"
 complete -c velmar-esc-config -n "__fish_seen_subcommand_from apply" -l dry-run -d "Say what would be written, write nothing"
 complete -c velmar-esc-config -n "__fish_seen_subcommand_from save apply bench" -a "(__velmar_esc_config_files json)"

@@ -6,8 +6,10 @@
 
 #include <QTest>
 #include <QtWidgets>
+#include <list>
 
 #include "ProcessHarness.h"
+#include "app/FleetWindow.h"
 #include "app/FormQKconfig.h"
 #include "app/SettingsFileDialogs.h"
 #include "app/Translations.h"
@@ -21,16 +23,22 @@ namespace {
 
 using namespace std::chrono;
 
-class Pictures : public ::testing::TestWithParam<const char*> {};
-
-TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
-  ASSERT_TRUE(LoadTranslations(*qApp, GetParam()));
-  const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
-  const auto picture = [lang = QString(GetParam()), dpi](const char* name) {
+class Pictures : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(LoadTranslations(*qApp, GetParam()));
+    ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
+  }
+  void TearDown() override { LoadTranslations(*qApp, "en"); }
+  static QString Picture(const char* name) {
+    const QString lang = GetParam();
+    const int dpi = qEnvironmentVariableIntValue("VELMAR_TEST_DPI");
     return QStringLiteral(VELMAR_SCREENSHOT_DIR "/%1%2%3.png")
         .arg(name, lang == "en" ? "" : "-" + lang, dpi ? QStringLiteral("-%1dpi").arg(dpi) : "");
-  };
-  ASSERT_TRUE(QDir().mkpath(VELMAR_SCREENSHOT_DIR));
+  }
+};
+
+TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
   e2e::TempDir dir;
   e2e::SimProcess sim(dir, {"--poles", "14"});
   ASSERT_TRUE(sim.Ready());
@@ -46,28 +54,28 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
        [&dir](QWidget*, bool, const QString&) {
          return QString::fromStdString(dir.File("f.json"));
        },
-       [&picture](QWidget* parent, const QString& text) {
+       [](QWidget* parent, const QString& text) {
          std::unique_ptr<QMessageBox> box(MakeLoadConfirmation(parent, text));
          box->show();
-         return !box->grab().save(picture("load-confirmation"));
+         return !box->grab().save(Picture("load-confirmation"));
        },
        {},
        {},
        {}});
   form.Form_Load();
   form.show();
-  EXPECT_TRUE(form.grab().save(picture("unconnected")));  // before the first poll is answered
+  EXPECT_TRUE(form.grab().save(Picture("unconnected")));  // before the first poll is answered
   const auto text = [&](const char* name) { return form.findChild<QLineEdit*>(name)->text(); };
   const QString unknown = text("TxtHardVer");
   ASSERT_TRUE(QTest::qWaitFor([&] { return text("TxtHardVer") != unknown; }, 10000));
   QTest::qWait(300);  // the five settings read after the identification
-  EXPECT_TRUE(form.grab().save(picture("config-page")));
+  EXPECT_TRUE(form.grab().save(Picture("config-page")));
   SettingsFile file;
   file.hardware = QStringLiteral("QK-10A V1.300");
   file.settings = {3, 1, 2, 0, 1};  // by setting number
   ASSERT_TRUE(WriteSettingsFile(QString::fromStdString(dir.File("f.json")), file, nullptr));
   form.findChild<QPushButton*>(QStringLiteral("CmdLoad"))->click();
-  EXPECT_TRUE(QFile::exists(picture("load-confirmation")));
+  EXPECT_TRUE(QFile::exists(Picture("load-confirmation")));
 
   form.findChild<QScrollBar*>(QStringLiteral("VSlPole"))->setValue(14);
   form.findChild<QTabWidget*>(QStringLiteral("TabStrip1"))->setCurrentIndex(1);
@@ -80,8 +88,31 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
         [&] { return std::abs(text("TxtRev").toInt() - settled) < settled / 100; }, 10000))
         << throttle << ": " << text("TxtRev").toStdString();
   }
-  EXPECT_TRUE(form.grab().save(picture("run-page")));
-  LoadTranslations(*qApp, "en");
+  EXPECT_TRUE(form.grab().save(Picture("run-page")));
+}
+
+// Four simulated ESCs, the third braking: its cell and "All" are marked.
+TEST_P(Pictures, FleetOfFourOneDifferent) {
+  std::list<e2e::TempDir> dirs;
+  std::list<e2e::SimProcess> sims;
+  QString ports;
+  for (int i = 1; i <= 4; ++i) {
+    sims.emplace_back(dirs.emplace_back(),
+                      std::vector<std::string>{"--settings", i == 3 ? "2,2,2,2,1" : "2,1,2,2,1"});
+    ASSERT_TRUE(sims.back().Ready());
+    ports += QStringLiteral(",%1=").arg(i) + QString::fromStdString(sims.back().LinkPath());
+  }
+  const PortMap map = PortMap::FromText(ports.mid(1));
+  FleetWindow window({CommandServices::Program(), {}}, map, map.Ports().keys());
+  window.Form_Load();
+  window.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window.Model().Summary().read == 4; }, 10000));
+  QTest::qWait(100);  // the grid shows the last replies
+  // All five columns in the picture, wider than the test's screen lets the window open.
+  const auto* grid = window.findChild<QTableView*>();
+  window.resize(window.width() + grid->horizontalHeader()->length() - grid->viewport()->width(),
+                window.height());
+  EXPECT_TRUE(window.grab().save(Picture("fleet")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, Pictures, ::testing::Values("en", "de", "zh_CN"),

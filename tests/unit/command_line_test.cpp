@@ -57,6 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"read --dry-run", "!--dry-run does not go with this command"},
         Case{"--port x", "!expected N=PATH"},
         Case{"apply f.json --force --json", "3||0|f.json|1|1|||"},
+        Case{"fleet --port 1=/dev/a --port 2=/dev/b", "6|1=/dev/a,2=/dev/b|2||0|0|||"},
         Case{"bench s.json --out r.csv --plot c.svg --record run.csv",
              "4||0|s.json|0|0|run.csv|r.csv|c.svg"},
         Case{"--port 1=/dev/a --port 1=/dev/b", "!port 1 is named twice"},
