@@ -122,7 +122,7 @@ struct Rig {
   void Check() {
     // What the window left for later (a close or a port change after its stop) happens now;
     // a program that has closed starts again.
-    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(form.get(), QEvent::MetaCall);
     if (m_closed && !port.IsOpen()) m_closed = false, Open();
     CheckRing(Link().Ring(), Link().Receiver());
     Require(!port.IsOpen() || m_timers[0]->IsActive() || m_timers[1]->IsActive(),

@@ -117,6 +117,10 @@
         <source>PNG picture (*.png);;SVG drawing (*.svg)</source>
         <translation>PNG-Bild (*.png);;SVG-Zeichnung (*.svg)</translation>
     </message>
+    <message>
+        <source>%1 (interrupted)</source>
+        <translation>%1 (abgebrochen)</translation>
+    </message>
 </context>
 <context>
     <name>velmar::FleetWindow</name>
@@ -718,6 +722,22 @@ Achtung: Die Datei stammt von einem %1, dieser Regler ist ein %2.</translation>
     <message>
         <source>Bench run stopped (%1): %2</source>
         <translation>Prüfstandslauf angehalten (%1): %2</translation>
+    </message>
+    <message>
+        <source>The ESC did not confirm the stop: the motor may still be running.</source>
+        <translation>Der Regler hat den Stopp nicht bestätigt: Der Motor läuft möglicherweise noch.</translation>
+    </message>
+    <message>
+        <source>The motor is still stopping: start the bench run once it stands.</source>
+        <translation>Der Motor hält noch an: Starten Sie den Prüflauf, sobald er steht.</translation>
+    </message>
+    <message>
+        <source>the window closed</source>
+        <translation>das Fenster wurde geschlossen</translation>
+    </message>
+    <message>
+        <source>the port changed</source>
+        <translation>der Anschluss wurde gewechselt</translation>
     </message>
 </context>
 <context>

@@ -117,6 +117,10 @@
         <source>PNG picture (*.png);;SVG drawing (*.svg)</source>
         <translation>PNG 图片 (*.png);;SVG 矢量图 (*.svg)</translation>
     </message>
+    <message>
+        <source>%1 (interrupted)</source>
+        <translation>%1（已中断）</translation>
+    </message>
 </context>
 <context>
     <name>velmar::FleetWindow</name>
@@ -716,6 +720,22 @@ Warning: the file is from a %1, this ESC is a %2.</source>
     <message>
         <source>Bench run stopped (%1): %2</source>
         <translation>台架测试已停止（%1）：%2</translation>
+    </message>
+    <message>
+        <source>The ESC did not confirm the stop: the motor may still be running.</source>
+        <translation>电调未确认停止：电机可能仍在运转。</translation>
+    </message>
+    <message>
+        <source>The motor is still stopping: start the bench run once it stands.</source>
+        <translation>电机仍在停止中：请在电机停稳后再开始台架测试。</translation>
+    </message>
+    <message>
+        <source>the window closed</source>
+        <translation>窗口已关闭</translation>
+    </message>
+    <message>
+        <source>the port changed</source>
+        <translation>端口已更改</translation>
     </message>
 </context>
 <context>
