@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "session/BenchRun.h"
+#include "tests/support/Frames.h"
 #include "tests/support/ManualClock.h"
 #include "tests/support/ScriptedPort.h"
 
@@ -66,7 +67,9 @@ struct StopRig {
   void Act(int what, FuzzedDataProvider& in) {
     const int value = in.ConsumeIntegral<uint8_t>();
     if (what == 0) port.Deliver(QByteArray::fromStdString(in.ConsumeBytesAsString(1 + value % 8)));
-    if (what == 1 && !port.writes.isEmpty()) Answer(port.writes.last(), value);
+    // An ESC's answer to the last frame, whole or cut short.
+    if (what == 1 && !port.writes.isEmpty())
+      port.Deliver(testing::EscAnswer(port.writes.last()).left(1 + value % 5));
     if (what == 2) clock.Advance(std::chrono::milliseconds(value * 2));
     if (what == 3 && !(run && run->Running())) session->SetThrottle(value % 201, 5);
     if (what == 4) (stopSince ? void() : void(stopSince = clock.Now())), session->Stop();
@@ -81,14 +84,6 @@ struct StopRig {
     if (what == 6 && !afterStop) AfterStop([this, value] { session->OpenPort(1 + value % 2); });
     if (what == 7 && !afterStop) AfterStop([this] { session->Link().Shutdown(); });
     if (what == 8 && port.IsOpen()) port.Vanish();
-  }
-  // An ESC's answer to a frame, whole or cut short.
-  void Answer(const QByteArray& frame, int value) {
-    QByteArray reply("Y");
-    if (frame[2] == ReqIdentify) reply += QByteArray::fromHex("3A20F403");
-    if (frame[2] == ReqReadSetting || frame[2] == ReqWriteSetting) reply += char(1 + value % 3);
-    if (frame[2] == ReqSpeed) reply += QByteArray(3, char(value));
-    port.Deliver(reply.left(1 + value % 5));
   }
   void Check() {
     for (const QByteArray& frame : std::exchange(port.writes, {}))

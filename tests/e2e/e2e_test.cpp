@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <regex>
-#include <set>
-
 #include "Motor.h"
 #include "ProcessHarness.h"
 
@@ -122,8 +118,9 @@ int MotorThrottle(const Log& log) {
 TEST_F(EndToEnd, TheWindowClosedWithTheMotorRunningLeavesItStopped) {
   const std::string display = ":" + std::to_string(90 + getpid() % 100);
   Child xvfb({"/usr/bin/Xvfb", display, "-nolisten", "tcp"}, m_dir.File("xvfb.out"));
-  ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists("/tmp/.X11-unix/X" + display.substr(1)); },
-                        milliseconds(10000)));
+  ASSERT_TRUE(
+      WaitUntil([&] { return std::filesystem::exists("/tmp/.X11-unix/X" + display.substr(1)); },
+                milliseconds(10000)));
   setenv("DISPLAY", display.c_str(), 1);
   m_sim.emplace(m_dir, std::vector<std::string>{});
   ASSERT_TRUE(m_sim->Ready());
@@ -131,8 +128,9 @@ TEST_F(EndToEnd, TheWindowClosedWithTheMotorRunningLeavesItStopped) {
   setenv("VELMAR_ESC_PORTS", ("1=" + m_sim->LinkPath()).c_str(), 1);
   m_app.emplace(std::vector<std::string>{VELMAR_APP_BIN}, m_dir.File("app.out"));
   ASSERT_TRUE(m_sim->WaitFor([](auto& log) { return ConnectedSince(log, 0); }, kStartTimeout));
-  std::string command = "/usr/bin/xdotool search --sync --name 'Velmar ESC Config' windowfocus "
-                        "--sync key --delay 60 alt+r";
+  std::string command =
+      "/usr/bin/xdotool search --sync --name 'Velmar ESC Config' windowfocus "
+      "--sync key --delay 60 alt+r";
   for (int i = 0; i < 8; ++i) command += " Prior";
   ASSERT_EQ(std::system(command.c_str()), 0);
   ASSERT_TRUE(m_sim->WaitFor([](auto& log) { return MotorThrottle(log) == 40; }, kStartTimeout));
@@ -206,53 +204,6 @@ INSTANTIATE_TEST_SUITE_P(E2e, Bench,
                          ::testing::Values(Quiet{"ToItsEnd", "", false},  // name, -, SIGINT
                                            Quiet{"UntilSigint", "", true}),
                          [](const auto& info) { return std::string(std::get<0>(info.param)); });
-
-// By a simulator's log: each setting's last answer to a read or write, and the request codes.
-std::string Wire(const Log& log) {
-  std::string held = "-,-,-,-,-";
-  std::set<char> codes;
-  const LogEntry* request = nullptr;
-  for (const LogEntry& e : log) {
-    if (e.kind == "rx") request = &e, codes.insert(char('0' + e.bytes[2]));
-    if (e.kind == "tx" && request && (request->bytes[2] == 2 || request->bytes[2] == 3))
-      held[2 * request->bytes[3]] = char('0' + e.bytes[1]);
-  }
-  return held + " got " + std::string(codes.begin(), codes.end());
-}
-
-// apply on four ports at once: an ESC to change, one that matches, one that keeps its settings
-// whatever is written, a line where nothing answers. No write where nothing differs, no throttle.
-TEST(Fleet, ApplyWritesWhatDiffersOnEveryEscAndTellsEachOutcome) {
-  const std::vector<std::pair<std::vector<std::string>, std::string>> escs = {
-      {{"--settings", "3,2,1,1,2"}, "2,1,2,1,2 got 0123"},
-      {{"--settings", "2,1,2,2,1"}, "2,1,2,2,1 got 012"},
-      {{"--settings", "3,2,1,1,2", "--reject-writes"}, "3,2,1,1,2 got 0123"},
-      {{}, "-,-,-,-,- got 0"}};
-  std::array<TempDir, 4> dirs;
-  std::ofstream(dirs[0].File("s.json"))
-      << R"({"format": "velmar-esc-settings", "version": 1, "hardware": "QK-10A V1.250", )"
-      << R"("settings": {"cutoffVoltage": "5.6V", "brake": "Disable", "timing": "10-20°"}})";
-  std::string command = VELMAR_APP_BIN " apply " + dirs[0].File("s.json") + " --json";
-  std::array<std::optional<SimProcess>, 4> sims;
-  for (size_t i = 0; i < escs.size(); ++i) {
-    ASSERT_TRUE(sims[i].emplace(dirs[i], escs[i].first).Ready());
-    command += " --port " + std::to_string(i + 1) + "=" + sims[i]->LinkPath();
-  }
-  ASSERT_TRUE(sims[3]->Command("mute"));
-  FILE* program = popen(command.c_str(), "r");
-  std::string out, results;
-  for (int c; (c = std::fgetc(program)) != EOF;) out += char(c);
-  EXPECT_EQ(WEXITSTATUS(pclose(program)), 1);
-  const std::regex esc(R"re("port":(\d+),"result":"(\w+)",[^\]]*"written":\[([^\]]*)\])re");
-  for (std::sregex_iterator it(out.begin(), out.end(), esc), end; it != end; ++it)
-    results += (*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str() + "; ";
-  const std::string written = R"("cutoffVoltage","brake","timing")";
-  EXPECT_EQ(results, "1 ok " + written + "; 2 ok ; 3 mismatch " + written + "; 4 absent ; ") << out;
-  for (size_t i = 0; i < escs.size(); ++i) {
-    ASSERT_TRUE(sims[i]->Mark());
-    EXPECT_EQ(Wire(sims[i]->ReadLog()), escs[i].second) << "port " << i + 1;
-  }
-}
 
 }  // namespace
 }  // namespace velmar::e2e

@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <initializer_list>
 
+#include "protocol/Commands.h"
+
 namespace velmar::testing {
 
 inline QByteArray Bytes(std::initializer_list<int> values) {
@@ -30,5 +32,14 @@ inline const auto SpeedReply = [](int period) {
 inline const auto IdentifyReply = [](int hardware, int firmware) {
   return Bytes({0x59, hardware & 0xFF, hardware >> 8, firmware & 0xFF, firmware >> 8});
 };
+
+// An ESC with its settings (wire values by setting number) that answers every frame.
+inline const QByteArray kDefaults = Bytes({2, 1, 2, 2, 1});
+inline QByteArray EscAnswer(const QByteArray& frame, const QByteArray& settings = kDefaults) {
+  if (frame[2] == ReqIdentify) return IdentifyReply(8250, 1012);
+  if (frame[2] == ReqReadSetting) return Y(settings[frame[3]]);
+  if (frame[2] == ReqWriteSetting) return Y(frame[4]);
+  return frame[2] == ReqSpeed ? SpeedReply(1000) : kY;
+}
 
 }  // namespace velmar::testing

@@ -29,15 +29,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// An ESC with its settings (wire values by setting number) that answers every frame.
-inline const QByteArray kDefaults = Bytes({2, 1, 2, 2, 1});
-inline QByteArray EscAnswer(const QByteArray& frame, const QByteArray& settings = kDefaults) {
-  if (frame[2] == ReqIdentify) return IdentifyReply(8250, 1012);
-  if (frame[2] == ReqReadSetting) return Y(settings[frame[3]]);
-  if (frame[2] == ReqWriteSetting) return Y(frame[4]);
-  return frame[2] == ReqSpeed ? SpeedReply(1000) : kY;
-}
-
 class Window : public ::testing::Test {
  protected:
   void Start(QSet<int> usable = {1}, ProgramVersion version = kProgramVersion) {
