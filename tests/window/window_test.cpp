@@ -393,8 +393,10 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
   // From the stop on, replies are lost as the row says; a limit and the end come from the run.
   stopping = path != "Limit" && path != "End";
   if (path == "Stop") Find<QPushButton>("CmdStop")->click();
-  if (path == "Space" || path == "Esc")  // wherever the focus is, in any window
-    QTest::keyClick(QApplication::focusWidget(), path == "Space" ? Qt::Key_Space : Qt::Key_Escape);
+  if (path == "Space" || path == "Esc") {  // wherever the focus is, off the Run page too
+    Tabs()->tabBar()->setFocus();
+    QTest::keyClick(Tabs()->tabBar(), path == "Space" ? Qt::Key_Space : Qt::Key_Escape);
+  }
   if (path == "Home") QTest::keyClick(Slider(), Qt::Key_Home);
   if (path == "Page") Tabs()->setCurrentIndex(0);
   if (path == "Close") form->close();
