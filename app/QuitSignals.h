@@ -20,6 +20,8 @@ bool QuitSignalled();
 // (none: -1): the throttle 0 to the ESC's port, so that even then the motor is told to stop.
 // Up to 8 bytes; called on the event thread whenever the port opens or closes.
 void WriteOnSecondSignal(int fd, const char* frame, int size);
+// Writes that frame; async-signal-safe, for the handlers.
+void WriteLastFrame();
 // Runs `quit` on the event thread, once, when a quit signal arrives (context owns whatever
 // watches for it).
 void OnQuitSignal(QObject* context, std::function<void()> quit);

@@ -5,10 +5,8 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 
 #include "QuitSignals.h"
 
@@ -17,18 +15,6 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 volatile std::sig_atomic_t g_signalled = 0;
-// What a second signal writes on its way out, and where.
-volatile std::sig_atomic_t g_lastFd = -1;
-char g_lastFrame[8];
-volatile std::sig_atomic_t g_lastSize = 0;
-
-void WriteLastFrame() {
-#if defined(__unix__) || defined(__APPLE__)
-  if (g_lastFd < 0) return;
-  [[maybe_unused]] const auto n = ::write(g_lastFd, g_lastFrame, size_t(g_lastSize));
-#endif
-}
-
 void OnSignal(int signo) {
   // Asked again while closing: whatever holds the close up, the user wants the program gone.
   if (g_signalled) {
@@ -64,14 +50,6 @@ void CatchQuitSignals() {
 
 bool QuitSignalled() {
   return g_signalled != 0;
-}
-
-void WriteOnSecondSignal(int fd, const char* frame, int size) {
-  // The handler reads the frame only while the descriptor is set.
-  g_lastFd = -1;
-  g_lastSize = std::min(size, int(sizeof g_lastFrame));
-  std::memcpy(g_lastFrame, frame, size_t(g_lastSize));
-  g_lastFd = fd;
 }
 
 void OnQuitSignal(QObject* context, std::function<void()> quit) {

@@ -5,26 +5,37 @@
 #include <QCoreApplication>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 
 #include "app/QuitSignals.h"
 
 namespace velmar {
 namespace {
 
-// Each case runs in a child process of its own, where the handlers stay.
-void SignalTwice(int signo) {
+// Each case runs in a child process of its own, where the handlers stay. The second signal
+// writes its frame to the descriptor given (a file here, the ESC's port in the program).
+void SignalTwice(int signo, int fd) {
   int argc = 0;
   QCoreApplication app(argc, nullptr);
   CatchQuitSignals();
+  WriteOnSecondSignal(fd, "QK\x04", 4);
   OnQuitSignal(&app, [] { QCoreApplication::exit(7); });
   std::raise(signo);
   if (app.exec() == 7 && QuitSignalled()) std::raise(signo);
   std::exit(1);
 }
 
-TEST(QuitSignalsDeathTest, TheFirstSignalRunsTheQuitAndASecondEndsTheProgramAtOnce) {
-  for (int signo : {SIGINT, SIGTERM})
-    EXPECT_EXIT(SignalTwice(signo), ::testing::ExitedWithCode(128 + signo), "") << signo;
+TEST(QuitSignalsDeathTest, TheFirstSignalRunsTheQuitAndASecondWritesItsFrameAndEndsAtOnce) {
+  for (int signo : {SIGINT, SIGTERM}) {
+    FILE* written = std::tmpfile();
+    EXPECT_EXIT(SignalTwice(signo, fileno(written)), ::testing::ExitedWithCode(128 + signo), "");
+    char frame[8] = {};
+    std::rewind(written);
+    EXPECT_EQ(std::fread(frame, 1, sizeof frame, written), 4u) << signo;
+    EXPECT_EQ(std::memcmp(frame, "QK\x04", 4), 0);
+    std::fclose(written);
+  }
 }
 
 // With its descriptors closed, the handler's own write fails: the interrupted code never knows.
