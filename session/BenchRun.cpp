@@ -59,7 +59,7 @@ void BenchRun::Start() {
 }
 
 void BenchRun::Stop(const QString& reason) {
-  if (!Running() || m_phase == Phase::Stopping) return;
+  if (m_phase == Phase::Stopping || m_phase == Phase::Done) return;
   End(reason);
 }
 

@@ -39,7 +39,7 @@ class BenchRun : public QObject {
   // connected ends the run at once.
   void Start();
   // Ends the run for `reason`; the first reason given is the one kept. A run
-  // already stopping or finished is left alone.
+  // already stopping or finished is left alone; one not started ends at once.
   void Stop(const QString& reason);
 
   bool Running() const { return m_phase != Phase::Idle && m_phase != Phase::Done; }

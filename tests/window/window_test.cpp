@@ -484,6 +484,19 @@ TEST_F(StopPaths, BenchRefusesAnOutputNamingAnInputBeforeAnyFileIsOpened) {
   }
 }
 
+TEST_F(StopPaths, BenchWithNoEscAnsweringEndsAfterTwoSecondsHavingSentNoThrottle) {
+  StartCommand("", 1000);
+  stopping = true;
+  lost_ = Lost::ForGood;
+  Serve(2100ms);
+  EXPECT_EQ(status, std::optional(1));
+  EXPECT_TRUE(said.contains("stopped: no ESC answered")) << said.join('|').toStdString();
+  QFile result(folder.filePath("result.csv"));
+  EXPECT_TRUE(result.open(QIODevice::ReadOnly) &&
+              result.readAll().endsWith("# stopped: no ESC answered\n"));
+  EXPECT_FALSE(wire->writes.contains(Throttle(0)));
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Everywhere, StopPaths,
     ::testing::Combine(::testing::Values("Stop", "Space", "Esc", "Home", "Page", "LostLink",
