@@ -389,8 +389,9 @@ void FormQKconfig::StopEnded(bool confirmed) {
     LbBench->setText(text);
   }
   // A close or a port change that waited goes on once the stop has been handled everywhere.
-  if (m_closeWhenStopped) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-  if (std::exchange(m_portWhenStopped, false)) {
+  if (m_closeWhenStopped) {
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+  } else if (std::exchange(m_portWhenStopped, false)) {
     m_portStopped = true;
     QMetaObject::invokeMethod(this, &FormQKconfig::CombPort_Click, Qt::QueuedConnection);
   }
@@ -437,7 +438,10 @@ void FormQKconfig::Form_Unload() {
 void FormQKconfig::closeEvent(QCloseEvent* event) {
   // A motor that may be turning is stopped first; the close comes back once the ESC has
   // confirmed the stop or the link has given up on it, about a second at most.
-  if (m_session.Stopping()) return event->ignore();
+  if (m_session.Stopping()) {
+    m_closeWhenStopped = true;
+    return event->ignore();
+  }
   if (!m_closeWhenStopped && !m_session.AtRest() && m_session.Link().Port().IsOpen()) {
     event->ignore();
     m_closeWhenStopped = true;
