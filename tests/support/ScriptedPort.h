@@ -16,10 +16,10 @@ namespace velmar::testing {
 // bytes when told, fails the opens of ports not usable, and vanishes on demand.
 class ScriptedPort final : public SerialPort {
  public:
-  QSet<int> usable;             // port numbers that open
-  QList<QByteArray> writes;     // every frame written, in order
-  QList<int> opened;            // every port number opened, in order
-  QMap<int, QString> refusals;  // what the ports that do not open say, where they say it
+  QSet<int> usable;               // port numbers that open
+  QList<QByteArray> writes;       // every frame written, in order
+  QList<int> opened;              // every port number opened, in order
+  QMap<int, QString> refusals;    // what the ports that do not open say, where they say it
   std::function<void()> closing;  // told before the open port closes, when set
 
   void SetPortNumber(int number) override { m_number = number; }

@@ -123,7 +123,9 @@ TEST(ResultCsv, WritesRowByRowEndsSayingHowReadsBackAndRefusesMalformedFiles) {
   const std::tuple<BenchResult, QByteArray, BenchResult> endings[] = {
       {{steps, "", true}, "# completed\n", {steps, "", true}},
       {{steps, "no speed", true}, "# stopped: no speed\n", {steps, "no speed", true}},
-      {{steps, "signal", false}, "# stopped: signal\n# stop not confirmed\n", {steps, "signal", false}},
+      {{steps, "signal", false},
+       "# stopped: signal\n# stop not confirmed\n",
+       {steps, "signal", false}},
       {{}, "", {steps, "", true, true}}};
   QTemporaryDir dir;
   QFile file(dir.filePath("run.csv"));

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The ESC session on a scripted port and a manual clock: bytes in, time on, what it reports.
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 
 #include <QFileInfo>
@@ -61,8 +60,9 @@ class Session : public ::testing::Test {
   //   S / s   the session reads synced / not synced
   //   jTEXT   the configure job's result (ok, absent, refused, mismatch, lost; pending: none)
   //   bH      a bench run: 30 settled 150 ms, held H ms; 35 held 250 ms; rpm_max 30000, no_speed_ms
-  //           1100; bD: 30, 10 and 0 held 250, 400 and 200 ms, no_speed_ms 150; reports stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON Stop(REASON);
-  //           F  the result file fills up: its next row cannot be written
+  //           1100; bD: 30, 10 and 0 held 250, 400 and 200 ms, no_speed_ms 150; reports
+  //           stepN:SAMPLESxMEAN, finished:REASON (_ a space);  xREASON Stop(REASON); F  the result
+  //           file fills up: its next row cannot be written
   void Run(const QString& script) {
     RunByteScript(port, clock, script, [this](char op, const QString& arg) -> QString {
       const auto setting = [&](const QString& pair) {
@@ -92,8 +92,10 @@ class Session : public ::testing::Test {
       if (op == 'b' && arg == "D")  // down from 30 below the run band, then 0; quick speed watch
         StartRun({14, {{30, 0ms, 250ms}, {10, 0ms, 400ms}, {0, 0ms, 200ms}}, 30000, 150ms});
       else if (op == 'b')
-        StartRun({14, {{30, 150ms, std::chrono::milliseconds(arg.toInt())}, {35, 0ms, 250ms}},
-                  30000, 1100ms});
+        StartRun({14,
+                  {{30, 150ms, std::chrono::milliseconds(arg.toInt())}, {35, 0ms, 250ms}},
+                  30000,
+                  1100ms});
       if (op == 'F') FillTheResultFile();
       if (op == 'x' && run) run->Stop(QString(arg).replace('_', ' '));
       return QByteArray("catpSsbxF").contains(op) ? arg : "unknown step";
@@ -173,7 +175,8 @@ INSTANTIATE_TEST_SUITE_P(
         // 0, after the connect sequence.
         Script{"AFallBackStopsAndTheReconnectionSendsTheThrottle", true,
                "t5 +100 >514B00 <59 +10 >514B0405 +310 >514B0405 +310 >514B0405 +310 ?unconnected "
-               "?throttle0 s +10 >514B0400 +300 ?unconfirmed +10 >514B00 <59 ?connected +10 >514B01 <593A20F403 +10 >514B0200 <5902 "
+               "?throttle0 s +10 >514B0400 +300 ?unconfirmed +10 >514B00 <59 ?connected +10 "
+               ">514B01 <593A20F403 +10 >514B0200 <5902 "
                "+10 >514B0203 <5902 +10 >514B0201 <5901 +10 >514B0202 <5902 +10 >514B0204 <5901 "
                "+10 >514B0400 <59 ?ack0"},
         // The ESC holds what was sent; a throttle moved meanwhile goes out next.
