@@ -24,5 +24,6 @@ QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 120 -L 'unit|windo
 velmar_build_sanitized "$root"
 cd "$root/build-asan"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300 "$@"
