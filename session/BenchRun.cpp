@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "link/Cadence.h"
-
 namespace velmar {
 
 BenchRun::BenchRun(EscSession& session, BenchScript script, std::unique_ptr<OneShotTimer> timer,
