@@ -25,6 +25,11 @@ struct BenchScript {
   std::vector<BenchStep> steps;
   std::optional<int> rpmMax;                // the run stops above this speed
   std::chrono::milliseconds noSpeed{1500};  // the run stops after this long without a speed
+  // A bench sensor's limits: a sample above one stops the run, as does a sensor silent
+  // for sensorSilent. A script that sets any of them needs a sensor.
+  std::optional<double> currentMax, thrustMax, powerMax;  // A, g, W
+  std::optional<std::chrono::milliseconds> sensorSilent;
+  bool NeedsSensor() const { return currentMax || thrustMax || powerMax || sensorSilent; }
 };
 
 // What a script may hold; a file outside these is refused whole.
@@ -40,6 +45,15 @@ inline constexpr IntRange kSettleRange{0, 60'000};
 inline constexpr IntRange kHoldRange{200, 600'000};
 inline constexpr IntRange kRpmMaxRange{1, 1'000'000};
 inline constexpr IntRange kNoSpeedRange{100, 60'000};
+inline constexpr IntRange kSensorSilentRange{100, 10'000};
+inline constexpr std::chrono::milliseconds kSensorSilentDefault{500};
+struct DecimalRange {
+  double lo, hi;
+  constexpr bool Holds(double v) const { return v >= lo && v <= hi; }
+};
+inline constexpr DecimalRange kCurrentMaxRange{0.1, 1000};
+inline constexpr DecimalRange kThrustMaxRange{1, 200'000};
+inline constexpr DecimalRange kPowerMaxRange{1, 100'000};
 inline constexpr int kMaxBenchSteps = 1000;
 inline constexpr std::chrono::milliseconds kMaxBenchRun = std::chrono::hours(1);
 // A step up climbs no faster than the throttle's rise limit allows: this much

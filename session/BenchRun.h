@@ -12,6 +12,7 @@
 #include "formats/BenchScript.h"
 #include "formats/ResultCsv.h"
 #include "link/OneShotTimer.h"
+#include "session/BenchSensor.h"
 #include "session/EscSession.h"
 
 namespace velmar {
@@ -34,6 +35,10 @@ class BenchRun : public QObject {
   // write that fails stops the run, and the last lines say how it ended. False,
   // with the reason in *error, when the file cannot be written.
   bool WriteResultTo(const QString& path, QString* error);
+  // Takes the sensor's samples into the run (before Start; not owned). The run then
+  // first takes the sensor's zero at rest, watches its limits and its silence, and its
+  // rows carry the sensor's figures.
+  void UseSensor(BenchSensor* sensor);
 
   // Sets the session's poles and starts the first step; a session that is not
   // connected ends the run at once.
@@ -54,10 +59,12 @@ class BenchRun : public QObject {
  signals:
   void stepStarted(int index, int throttle);  // index 0 for the first step
   void stepDone(StepResult result);
+  // A sensor sample as the run counts it: the zero taken off once it is known.
+  void sensorRead(const SensorSample& sample);
   void finished(BenchResult result);
 
  private:
-  enum class Phase { Idle, Climb, Settle, Hold, Stopping, Done };
+  enum class Phase { Idle, Zero, Climb, Settle, Hold, Stopping, Done };
 
   void StartStep(size_t index);
   void Acknowledged(int throttle);
