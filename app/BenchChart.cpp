@@ -169,7 +169,8 @@ std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult
 }
 
 bool RenderBenchChart(const BenchResult& run, const BenchResult* compare,
-                      const QString& compareFile, const QString& path, QString* error) {
+                      const QString& compareFile, const QString& path, QString* error,
+                      BenchQuantity) {
   const auto fail = [&](const QString& why) {
     if (error) *error = QStringLiteral("%1: %2").arg(path, why);
     return false;

@@ -30,7 +30,8 @@ std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult
 // replaces the file only once the whole picture is written. On failure returns false with a
 // message naming the file in *error. Needs a QApplication, not a display.
 bool RenderBenchChart(const BenchResult& run, const BenchResult* compare,
-                      const QString& compareFile, const QString& path, QString* error);
+                      const QString& compareFile, const QString& path, QString* error,
+                      BenchQuantity y = BenchQuantity::Rpm);
 
 // Reads a bench result CSV; on failure returns nothing with a message in *error.
 using BenchResultLoader =

@@ -39,12 +39,21 @@ bool SameFile(const QString& a, const QString& b) {
 // A step as a JSON line, its keys the result file's columns in their order.
 QByteArray RowJson(const StepResult& r) {
   const auto n = [](qint64 v) { return QByteArray::number(v); };
+  const auto figure = [](const std::optional<double>& v, int decimals) {
+    return v ? QByteArray::number(*v, 'f', decimals) : QByteArray("null");
+  };
+  QByteArray figures;
+  if (const auto& s = r.sensor)
+    figures = ",\"thrust_g\":" + figure(s->thrust, 2) + ",\"thrust_sd\":" + figure(s->thrustSd, 2) +
+              ",\"torque_nm\":" + figure(s->torque, 4) + ",\"current_a\":" + figure(s->current, 3) +
+              ",\"voltage_v\":" + figure(s->voltage, 3) + ",\"power_w\":" + figure(s->power, 2) +
+              ",\"g_per_w\":" + figure(s->gPerW, 3) + ",\"sensor_samples\":" + n(s->samples);
   return "{\"step\":" + n(r.step) + ",\"throttle\":" + n(r.throttle) +
          ",\"settle_ms\":" + n(r.settle.count()) + ",\"hold_ms\":" + n(r.hold.count()) +
          ",\"samples\":" + n(r.samples) + ",\"rpm_mean\":" + QByteArray::number(r.rpmMean, 'f', 1) +
          ",\"rpm_min\":" + n(r.rpmMin) + ",\"rpm_max\":" + n(r.rpmMax) +
          ",\"rpm_sd\":" + QByteArray::number(r.rpmSd, 'f', 1) +
-         ",\"rise_ms\":" + (r.rise ? n(r.rise->count()) : QByteArray("null")) + "}";
+         ",\"rise_ms\":" + (r.rise ? n(r.rise->count()) : QByteArray("null")) + figures + "}";
 }
 
 }  // namespace
@@ -69,6 +78,7 @@ struct BenchCommand::Running {
   std::unique_ptr<OneShotTimer> progress;
   std::optional<BenchResult> earlier;
   RunRecord record;
+  std::unique_ptr<BenchSensor> sensor;
 };
 
 BenchCommand::BenchCommand(const CommandLine& line, CommandServices services, BenchPlotter plot)
@@ -91,7 +101,8 @@ bool BenchCommand::Refused(const QString& why) {
 
 void BenchCommand::Start() {
   // An output over an input would destroy it: refused before any file is opened.
-  for (const QString& input : {m_line.file, m_line.comparePath, m_line.plotPath, m_line.recordPath})
+  for (const QString& input :
+       {m_line.file, m_line.comparePath, m_line.plotPath, m_line.recordPath, m_line.sensorPath})
     if (!input.isEmpty() && SameFile(m_line.outPath, input)) {
       Refused(QStringLiteral("--out %1 names the same file as %2").arg(m_line.outPath, input));
       return;
@@ -103,10 +114,26 @@ void BenchCommand::Start() {
     Refused(error);
     return;
   }
+  if (script->NeedsSensor() && m_line.sensorPath.isEmpty()) {
+    Refused(QStringLiteral("%1: its limits watch a bench sensor: name it with --sensor PATH")
+                .arg(m_line.file));
+    return;
+  }
   std::optional<BenchResult> earlier;
   if (!m_line.comparePath.isEmpty() && !(earlier = ReadResultCsv(m_line.comparePath, &error))) {
     Refused(error);
     return;
+  }
+  // A sensor that does not open is refused before any byte goes to the ESC; open, it is
+  // locked, so the search for the ESC passes it by.
+  std::unique_ptr<BenchSensor> sensor;
+  if (!m_line.sensorPath.isEmpty()) {
+    sensor = std::make_unique<BenchSensor>(
+        m_services.makeSensorPort(m_line.sensorPath, m_line.sensorBaud), m_services.now);
+    if (!sensor->Open(&error)) {
+      Refused(QStringLiteral("the bench sensor %1").arg(error));
+      return;
+    }
   }
   // A port that does not open is said, with why.
   const auto makePort = [this](const PortMap& map) {
@@ -124,10 +151,12 @@ void BenchCommand::Start() {
   m_running = std::make_unique<Running>(m_services, makePort, ports, *script);
   Running& r = *m_running;
   r.earlier = std::move(earlier);
+  r.sensor = std::move(sensor);
   if (!m_line.recordPath.isEmpty() && !r.record.Open(m_line.recordPath, &error)) {
     Refused(QStringLiteral("cannot write the run record %1: %2").arg(m_line.recordPath, error));
     return;
   }
+  if (r.sensor) r.run.UseSensor(r.sensor.get());
   if (!r.run.WriteResultTo(m_line.outPath, &error)) {
     Refused(error);
     return;
@@ -202,6 +231,7 @@ void BenchCommand::RunFinished(const BenchResult& result) {
   r.progress->Stop();
   r.answerWithin->Stop();
   r.session.Link().Shutdown();
+  if (r.sensor) r.sensor->Close();
   if (!r.run.FileError().isEmpty()) m_services.say(r.run.FileError());
   if (m_line.json) {
     QJsonObject end{{"end", result.stopped.isEmpty() ? "completed" : "stopped"}};
@@ -218,9 +248,13 @@ void BenchCommand::RunFinished(const BenchResult& result) {
         QStringLiteral("stop not confirmed: the ESC did not acknowledge throttle 0, and the "
                        "motor may still be running"));
   QString error;
+  const BenchQuantity y =
+      m_line.plotY.isEmpty()
+          ? (Holds(result, BenchQuantity::Thrust) ? BenchQuantity::Thrust : BenchQuantity::Rpm)
+          : *QuantityNamed(m_line.plotY);
   const bool plotted = m_line.plotPath.isEmpty() || !m_plot ||
                        m_plot(result, r.earlier ? &*r.earlier : nullptr, m_line.comparePath,
-                              m_line.plotPath, &error);
+                              m_line.plotPath, &error, y);
   if (!plotted) m_services.say(error);
   if (!result.stopConfirmed) return emit finished(kBenchStopUnconfirmed);
   emit finished(result.stopped.isEmpty() && plotted ? 0 : kBenchStopped);

@@ -12,11 +12,11 @@
 
 namespace velmar {
 
-// Writes a picture of a run's curve, with an earlier result beside it when given, to a file;
-// false with a message naming the file in *error.
-using BenchPlotter =
-    std::function<bool(const BenchResult& run, const BenchResult* compare,
-                       const QString& compareFile, const QString& path, QString* error)>;
+// Writes a picture of a run's curve of `y`, with an earlier result beside it when given, to a
+// file; false with a message naming the file in *error.
+using BenchPlotter = std::function<bool(const BenchResult& run, const BenchResult* compare,
+                                        const QString& compareFile, const QString& path,
+                                        QString* error, BenchQuantity y)>;
 
 // bench's exit statuses beyond 0 (the script ran to its end) and kBadUsage (nothing sent).
 inline constexpr int kBenchStopped = 1;          // stopped early, the stop confirmed

@@ -6,6 +6,7 @@
 #include <QSet>
 #include <cstdio>
 
+#include "formats/BenchResult.h"
 #include "link/QtSerialPort.h"
 
 namespace velmar {
@@ -19,7 +20,8 @@ constexpr char kUsage[] =
     "       velmar-esc-config apply FILE [--port N=PATH]... [--force] [--dry-run] [--json]\n"
     "       velmar-esc-config ports [--port N=PATH]... [--json]\n"
     "       velmar-esc-config bench SCRIPT [--port N=PATH] --out RESULT.csv "
-    "[--plot CURVE.png|CURVE.svg [--compare EARLIER.csv]] [--record RUN.csv] [--json]\n"
+    "[--sensor PATH [--sensor-baud B]] [--plot CURVE.png|CURVE.svg [--plot-y Y] "
+    "[--compare EARLIER.csv]] [--record RUN.csv] [--json]\n"
     "See --help.";
 
 std::nullopt_t Complain(const QString& text) {
@@ -115,12 +117,26 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       QStringLiteral("compare"),
       QStringLiteral("bench: draw an earlier result beside this run's curve (with --plot)."),
       QStringLiteral("EARLIER.csv"));
+  const QCommandLineOption sensor(
+      QStringLiteral("sensor"),
+      QStringLiteral("bench: read thrust, torque, current and voltage from the bench sensor on "
+                     "this serial device, and add them to each step."),
+      QStringLiteral("PATH"));
+  const QCommandLineOption sensorBaud(
+      QStringLiteral("sensor-baud"),
+      QStringLiteral("bench: the bench sensor's baud rate (default 115200)."), QStringLiteral("B"));
+  const QCommandLineOption plotY(
+      QStringLiteral("plot-y"),
+      QStringLiteral("bench: the curve --plot draws: rpm, thrust, current, power or g_per_w "
+                     "(default thrust with a sensor, rpm without)."),
+      QStringLiteral("Y"));
   const QCommandLineOption lang(
       QStringLiteral("lang"),
       QStringLiteral("Show the window in language CODE (en, de, zh_CN) instead of the system's. "
                      "An unknown code gives English."),
       QStringLiteral("CODE"));
-  parser.addOptions({port, record, json, force, dryRun, out, plot, compare, lang});
+  parser.addOptions(
+      {port, record, json, force, dryRun, out, plot, compare, sensor, sensorBaud, plotY, lang});
 
   if (!parser.parse(arguments)) return Complain(parser.errorText());
   if (parser.isSet(help)) parser.showHelp(0);
@@ -152,7 +168,10 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
       {dryRun, {Verb::Apply}},
       {out, {Verb::Bench}},
       {plot, {Verb::Bench}},
-      {compare, {Verb::Bench}}};
+      {compare, {Verb::Bench}},
+      {sensor, {Verb::Bench}},
+      {sensorBaud, {Verb::Bench}},
+      {plotY, {Verb::Bench}}};
   for (const auto& [option, verbs] : owners)
     if (parser.isSet(option) && !verbs.contains(line.verb))
       return Complain(QStringLiteral("--%1 does not go with this command").arg(option.names()[0]));
@@ -188,7 +207,8 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
   const std::pair<const QCommandLineOption&, QString*> files[] = {{record, &line.recordPath},
                                                                   {out, &line.outPath},
                                                                   {plot, &line.plotPath},
-                                                                  {compare, &line.comparePath}};
+                                                                  {compare, &line.comparePath},
+                                                                  {sensor, &line.sensorPath}};
   for (const auto& [option, path] : files) {
     if (!parser.isSet(option)) continue;
     *path = parser.value(option);
@@ -199,6 +219,22 @@ std::optional<CommandLine> ParseCommandLine(const QStringList& arguments) {
     return Complain(QStringLiteral("bench needs --out RESULT.csv"));
   if (!line.comparePath.isEmpty() && line.plotPath.isEmpty())
     return Complain(QStringLiteral("--compare goes with --plot"));
+  if (parser.isSet(sensorBaud)) {
+    bool number = false;
+    line.sensorBaud = parser.value(sensorBaud).toInt(&number);
+    if (!number || line.sensorBaud < 300 || line.sensorBaud > 4'000'000)
+      return Complain(QStringLiteral("--sensor-baud: a baud rate from 300 to 4000000"));
+    if (line.sensorPath.isEmpty())
+      return Complain(QStringLiteral("--sensor-baud goes with --sensor"));
+  }
+  if (parser.isSet(plotY)) {
+    line.plotY = parser.value(plotY);
+    if (!QuantityNamed(line.plotY))
+      return Complain(QStringLiteral("--plot-y: one of rpm, thrust, current, power, g_per_w"));
+    if (line.plotPath.isEmpty()) return Complain(QStringLiteral("--plot-y goes with --plot"));
+    if (line.plotY != QLatin1String("rpm") && line.sensorPath.isEmpty())
+      return Complain(QStringLiteral("--plot-y %1 needs --sensor").arg(line.plotY));
+  }
   if (!line.plotPath.isEmpty() && !line.plotPath.endsWith(QLatin1String(".png")) &&
       !line.plotPath.endsWith(QLatin1String(".svg")))
     return Complain(QStringLiteral("--plot: the file must end in .png or .svg"));

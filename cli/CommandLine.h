@@ -30,6 +30,10 @@ struct CommandLine {
   QString outPath;      // bench --out
   QString plotPath;     // bench --plot
   QString comparePath;  // bench --compare: an earlier result drawn beside this one
+  QString sensorPath;   // bench --sensor: the bench sensor's device
+  int sensorBaud = 115200;
+  // bench --plot-y: the curve drawn; empty: thrust where the result has it, r/min otherwise.
+  QString plotY;
   // --lang: the language of the window, such as "de" or "zh_CN"; empty: the system's.
   QString lang;
 };

@@ -29,6 +29,7 @@ CommandServices CommandServices::Program() {
   services.makeTimer = [](std::chrono::milliseconds interval) {
     return std::make_unique<QtOneShotTimer>(interval);
   };
+  services.makeSensorPort = MakeQtLinePort;
   services.now = [sinceStart] { return std::chrono::milliseconds(sinceStart->elapsed()); };
   services.out = [](const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);

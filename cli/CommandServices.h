@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "link/LinePort.h"
 #include "link/OneShotTimer.h"
 #include "link/PortMap.h"
 #include "link/SerialPort.h"
@@ -28,6 +29,8 @@ struct CommandServices {
   std::function<void(const QString& line)> say;
   // Standard output is a terminal, where a line may be rewritten to show progress.
   bool terminal = false;
+  // The bench sensor's port on a device, at a baud rate.
+  std::function<std::unique_ptr<LinePort>(const QString& path, int baud)> makeSensorPort = nullptr;
 
   // The program's own: QSerialPort, QTimer, a monotonic clock, stdout and stderr.
   static CommandServices Program();

@@ -40,7 +40,7 @@ struct StepResult {
   // From the step's start until the speed first came within 2 % of the step's
   // mean; empty when it never did.
   std::optional<std::chrono::milliseconds> rise;
-  std::optional<SensorFigures> sensor;  // on a run with a sensor
+  std::optional<SensorFigures> sensor = std::nullopt;  // on a run with a sensor
   bool operator==(const StepResult&) const = default;
 };
 
@@ -55,7 +55,7 @@ struct BenchResult {
   bool interrupted = false;
   // On a run with a sensor: its columns are in the file, and the zero once taken.
   bool sensor = false;
-  std::optional<SensorZero> zero;
+  std::optional<SensorZero> zero = std::nullopt;
   bool operator==(const BenchResult&) const = default;
 };
 

@@ -68,6 +68,13 @@ class Reader {
     return range.lo;
   }
 
+  double Real(const QJsonValue& v, const QString& path, DecimalRange range) {
+    const double d = v.toDouble(std::nan(""));
+    if (v.isDouble() && range.Holds(d)) return d;
+    Fail(path, QStringLiteral("a number from %1 to %2").arg(range.lo).arg(range.hi), v);
+    return range.lo;
+  }
+
   milliseconds Ms(const QJsonValue& v, const QString& path, IntRange range) {
     return milliseconds(Int(v, path, range));
   }
@@ -126,11 +133,22 @@ std::vector<BenchStep> ReadSteps(Reader& r, const QJsonValue& v) {
 
 void ReadLimits(Reader& r, const QJsonValue& v, BenchScript& script) {
   if (v.isUndefined()) return;
-  const QJsonObject limits = r.Object(v, "limits", {"rpm_max", "no_speed_ms"});
+  const QJsonObject limits = r.Object(v, "limits",
+                                      {"rpm_max", "no_speed_ms", "current_max_a", "thrust_max_g",
+                                       "power_max_w", "sensor_silent_ms"});
   if (limits.contains("rpm_max"))
     script.rpmMax = r.Int(limits["rpm_max"], "limits.rpm_max", kRpmMaxRange);
   if (limits.contains("no_speed_ms"))
     script.noSpeed = r.Ms(limits["no_speed_ms"], "limits.no_speed_ms", kNoSpeedRange);
+  const auto real = [&](const char* key, DecimalRange range, std::optional<double>& to) {
+    if (limits.contains(key)) to = r.Real(limits[key], QStringLiteral("limits.") + key, range);
+  };
+  real("current_max_a", kCurrentMaxRange, script.currentMax);
+  real("thrust_max_g", kThrustMaxRange, script.thrustMax);
+  real("power_max_w", kPowerMaxRange, script.powerMax);
+  if (limits.contains("sensor_silent_ms"))
+    script.sensorSilent =
+        r.Ms(limits["sensor_silent_ms"], "limits.sensor_silent_ms", kSensorSilentRange);
 }
 
 }  // namespace

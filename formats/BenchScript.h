@@ -27,8 +27,8 @@ struct BenchScript {
   std::chrono::milliseconds noSpeed{1500};  // the run stops after this long without a speed
   // A bench sensor's limits: a sample above one stops the run, as does a sensor silent
   // for sensorSilent. A script that sets any of them needs a sensor.
-  std::optional<double> currentMax, thrustMax, powerMax;  // A, g, W
-  std::optional<std::chrono::milliseconds> sensorSilent;
+  std::optional<double> currentMax = {}, thrustMax = {}, powerMax = {};  // A, g, W
+  std::optional<std::chrono::milliseconds> sensorSilent = {};
   bool NeedsSensor() const { return currentMax || thrustMax || powerMax || sensorSilent; }
 };
 

@@ -5,6 +5,14 @@
 
 namespace velmar {
 
+namespace {
+constexpr std::chrono::milliseconds kZeroTime(1000);
+
+QString Figure(double v) {
+  return QString::number(v, 'f', 1);
+}
+}  // namespace
+
 BenchRun::BenchRun(EscSession& session, BenchScript script, std::unique_ptr<OneShotTimer> timer,
                    Clock now, QObject* parent)
     : QObject(parent),
@@ -36,9 +44,20 @@ BenchRun::~BenchRun() = default;
 
 bool BenchRun::WriteResultTo(const QString& path, QString* error) {
   m_csv = std::make_unique<ResultCsv>();
-  if (m_csv->Open(path, error)) return true;
+  if (m_csv->Open(path, error, m_result.sensor)) return true;
   m_csv.reset();
   return false;
+}
+
+void BenchRun::UseSensor(BenchSensor* sensor) {
+  m_sensor = sensor;
+  m_result.sensor = true;
+  connect(sensor, &BenchSensor::sampled, this, &BenchRun::Take);
+  connect(sensor, &BenchSensor::lost, this, [this] { Stop(QStringLiteral("bench sensor lost")); });
+}
+
+std::chrono::milliseconds BenchRun::SensorSilent() const {
+  return m_script.sensorSilent.value_or(kSensorSilentDefault);
 }
 
 std::chrono::milliseconds BenchRun::TimeLeft() const {
@@ -53,7 +72,60 @@ void BenchRun::Start() {
   m_session.SetPoles(m_script.poles);
   if (!m_session.Connected()) return End(QStringLiteral("connection lost"));
   if (m_session.MotorRunning()) m_quietSince = m_now();
+  if (!m_sensor) return StartStep(0);
+  m_sensorLast = m_now();
+  BeginZero();
+}
+
+// The sensor's zero is its reading with the ESC holding 0, before any step drives the motor.
+void BenchRun::BeginZero() {
+  m_phase = Phase::Zero;
+  m_session.SetThrottle(0, kClimbPerPoll);
+  if (m_session.EscThrottle() == 0) m_zeroFrom = m_now();
+  Schedule();
+}
+
+void BenchRun::EndZero() {
+  const SensorFigures rest = SensorStatistics(m_sensorSamples, {});
+  m_zero = {rest.thrust, rest.torque};
+  m_result.zero = m_zero;
+  QString why;
+  if (m_csv && !m_csv->Zero(m_zero, &why)) {
+    m_fileError = why;
+    m_csv.reset();
+    return Stop(QStringLiteral("result file: ") + m_fileError);
+  }
   StartStep(0);
+}
+
+void BenchRun::Take(const SensorSample& sample) {
+  if (!Running() || m_phase == Phase::Stopping) return;
+  m_sensorLast = sample.at;
+  SensorSample zeroed = sample;
+  if (m_result.zero) {
+    if (zeroed.thrust) *zeroed.thrust -= m_zero.thrust.value_or(0);
+    if (zeroed.torque) *zeroed.torque -= m_zero.torque.value_or(0);
+  }
+  emit sensorRead(zeroed);
+  if (!Running() || m_phase == Phase::Stopping) return;  // stopped by a listener
+  // The samples count by their stamps: the window decides, not the order they came in.
+  if ((m_phase == Phase::Zero && m_zeroFrom && sample.at >= *m_zeroFrom) ||
+      (m_phase == Phase::Hold && sample.at >= m_holdStart && sample.at < m_phaseEnd))
+    m_sensorSamples.push_back(sample);
+  const auto above = [](const std::optional<double>& v, const std::optional<double>& limit) {
+    return v && limit && *v > *limit;
+  };
+  if (above(sample.current, m_script.currentMax))
+    return Stop(QStringLiteral("current %1 A above %2 A")
+                    .arg(Figure(*sample.current), QString::number(*m_script.currentMax)));
+  // Thrust counts from the zero: before it, the load cell's offset is still in the reading.
+  if (m_result.zero && above(zeroed.thrust, m_script.thrustMax))
+    return Stop(QStringLiteral("thrust %1 g above %2 g")
+                    .arg(Figure(*zeroed.thrust), QString::number(*m_script.thrustMax)));
+  if (above(sample.Power(), m_script.powerMax))
+    return Stop(QStringLiteral("power %1 W above %2 W")
+                    .arg(Figure(*sample.Power()), QString::number(*m_script.powerMax)));
+  Schedule();
 }
 
 void BenchRun::Stop(const QString& reason) {
@@ -76,6 +148,10 @@ void BenchRun::StartStep(size_t index) {
 }
 
 void BenchRun::Acknowledged(int throttle) {
+  if (m_phase == Phase::Zero && throttle == 0 && !m_zeroFrom) {
+    m_zeroFrom = m_now();
+    return Schedule();
+  }
   if (m_phase != Phase::Climb || throttle != m_session.Throttle()) return;
   const int target = m_script.steps[m_step].throttle;
   if (throttle == target) return BeginSettle();
@@ -101,12 +177,15 @@ void BenchRun::BeginSettle() {
 
 void BenchRun::BeginHold() {
   m_phase = Phase::Hold;
-  m_phaseEnd = m_now() + m_script.steps[m_step].hold;
+  m_holdStart = m_now();
+  m_phaseEnd = m_holdStart + m_script.steps[m_step].hold;
+  m_sensorSamples.clear();
   Schedule();
 }
 
 void BenchRun::EndHold() {
-  const StepResult row = StepStatistics(int(m_step) + 1, m_script.steps[m_step], m_settle, m_hold);
+  StepResult row = StepStatistics(int(m_step) + 1, m_script.steps[m_step], m_settle, m_hold);
+  if (m_sensor) row.sensor = SensorStatistics(m_sensorSamples, m_zero);
   m_result.steps.push_back(row);
   QString why;
   if (m_csv && !m_csv->Append(row, &why)) {
@@ -143,6 +222,10 @@ void BenchRun::Timeout() {
   if (m_phase == Phase::Stopping) return;
   if (m_quietSince && now >= *m_quietSince + m_script.noSpeed) {
     return Stop(QStringLiteral("no speed reply"));
+  } else if (m_sensor && now >= m_sensorLast + SensorSilent()) {
+    return Stop(QStringLiteral("sensor silent for %1 ms").arg(SensorSilent().count()));
+  } else if (m_phase == Phase::Zero && m_zeroFrom && now >= *m_zeroFrom + kZeroTime) {
+    return EndZero();
   } else if (m_phase == Phase::Settle && now >= m_phaseEnd) {
     BeginHold();
   } else if (m_phase == Phase::Hold && now >= m_phaseEnd) {
@@ -154,10 +237,13 @@ void BenchRun::Timeout() {
 // The one timer is set to the nearest of the phase's end and the speed watch's.
 void BenchRun::Schedule() {
   std::optional<std::chrono::milliseconds> due;
+  const auto sooner = [&](std::chrono::milliseconds at) {
+    due = std::min(due.value_or(std::chrono::milliseconds::max()), at);
+  };
   if (m_phase == Phase::Settle || m_phase == Phase::Hold) due = m_phaseEnd;
-  if (m_quietSince)
-    due =
-        std::min(due.value_or(std::chrono::milliseconds::max()), *m_quietSince + m_script.noSpeed);
+  if (m_phase == Phase::Zero && m_zeroFrom) sooner(*m_zeroFrom + kZeroTime);
+  if (m_quietSince) sooner(*m_quietSince + m_script.noSpeed);
+  if (m_sensor) sooner(m_sensorLast + SensorSilent());
   if (!due) return m_timer->Stop();
   m_timer->SetInterval(std::max(std::chrono::milliseconds(0), *due - m_now()));
   m_timer->Start();

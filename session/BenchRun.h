@@ -35,9 +35,9 @@ class BenchRun : public QObject {
   // write that fails stops the run, and the last lines say how it ended. False,
   // with the reason in *error, when the file cannot be written.
   bool WriteResultTo(const QString& path, QString* error);
-  // Takes the sensor's samples into the run (before Start; not owned). The run then
-  // first takes the sensor's zero at rest, watches its limits and its silence, and its
-  // rows carry the sensor's figures.
+  // Takes the sensor's samples into the run (before WriteResultTo and Start; not owned). The run
+  // then first takes the sensor's zero at rest, watches its limits and its silence, and its rows
+  // carry the sensor's figures.
   void UseSensor(BenchSensor* sensor);
 
   // Sets the session's poles and starts the first step; a session that is not
@@ -76,6 +76,10 @@ class BenchRun : public QObject {
   void Done(bool confirmed);
   void Timeout();
   void Schedule();
+  void BeginZero();
+  void EndZero();
+  void Take(const SensorSample& sample);
+  std::chrono::milliseconds SensorSilent() const;
 
   EscSession& m_session;
   BenchScript m_script;
@@ -91,6 +95,13 @@ class BenchRun : public QObject {
   BenchResult m_result;
   std::unique_ptr<ResultCsv> m_csv;
   QString m_fileError;
+  BenchSensor* m_sensor = nullptr;
+  std::chrono::milliseconds m_sensorLast{0};  // the last sample's stamp, or the run's start
+  // The zero is taken once the ESC holds 0: over the second from then.
+  std::optional<std::chrono::milliseconds> m_zeroFrom;
+  std::chrono::milliseconds m_holdStart{0};
+  std::vector<SensorSample> m_sensorSamples;  // of the zero, or of the hold
+  SensorZero m_zero;
 };
 
 }  // namespace velmar
