@@ -125,12 +125,11 @@ void SensorLineReader::Line(QByteArrayView bytes, std::chrono::milliseconds now,
     }
     if (!known) return void(++m_skipped);
     m_columns = std::move(columns);
-    m_header = true;
     return;
   } else {
-    // A row under the last header.
+    // A row under the last header; before any, there are no columns for it to match.
     const std::vector<std::string_view> fields = Fields(line);
-    bad = !m_header || fields.size() != m_columns.size();
+    bad = fields.size() != m_columns.size();
     for (size_t i = 0; i < fields.size() && !bad; ++i) {
       const auto value = Number(fields[i]);
       bad = !value;

@@ -43,7 +43,6 @@ class SensorLineReader {
   QByteArray m_partial;
   bool m_overlong = false;  // the line under way has passed kMaxLine: dropped to its end
   std::vector<int> m_columns;  // the header's quantity per column, -1 for one not known
-  bool m_header = false;
   int m_skipped = 0;
 };
 

@@ -36,6 +36,12 @@ $H'sweep':{'from':0,'to':0,'step':0,'settle_ms':0,'hold_ms':200}} => sweep.step|
 $H'sweep':{'from':0,'step':1,'settle_ms':0,'hold_ms':200}} => sweep.to must|it is missing
 $H$SW,'limits':{'rpm_max':0}} => limits.rpm_max must be a whole number from 1 to 1000000
 $H$SW,'limits':{'no_speed_ms':99}} => limits.no_speed_ms must be a whole number from 100 to 60000
+$H$SW,'limits':{'current_max_a':0.1,'thrust_max_g':800.5,'power_max_w':100000,'sensor_silent_ms':10000}} => sensor 0.1/800.5/100000/10000
+$H$SW,'limits':{'sensor_silent_ms':100}} => sensor -/-/-/100
+$H$SW,'limits':{'current_max_a':0.09}} => limits.current_max_a must be a number from 0.1 to 1000; found 0.09
+$H$SW,'limits':{'thrust_max_g':'800'}} => limits.thrust_max_g must be a number from 1 to 200000; found the text
+$H$SW,'limits':{'power_max_w':100001}} => limits.power_max_w must be a number from 1 to 100000
+$H$SW,'limits':{'sensor_silent_ms':10001}} => limits.sensor_silent_ms must be a whole number from 100 to 10000
 $H'steps':[]} => steps must be a list of 1 to 1000 steps; found a list of 0
 $H'steps':[5]} => steps[0] must be an object with throttle, settle_ms and hold_ms; found 5
 $H'speed':1,$SW} => speed is not a key this program knows; the script may hold format, version
@@ -75,6 +81,16 @@ QString Render(const BenchScript& s) {
     if (i == 0 || t.settle != s.steps[i - 1].settle || t.hold != s.steps[i - 1].hold)
       text += QStringLiteral("/%1/%2").arg(t.settle.count()).arg(t.hold.count());
   }
+  const auto limit = [](const auto& v) {
+    if constexpr (std::is_same_v<std::decay_t<decltype(v)>, std::optional<double>>)
+      return v ? QString::number(*v) : "-";
+    else
+      return v ? QString::number(v->count()) : "-";
+  };
+  if (s.NeedsSensor())
+    text += QStringLiteral(" sensor %1/%2/%3/%4")
+                .arg(limit(s.currentMax), limit(s.thrustMax), limit(s.powerMax),
+                     limit(s.sensorSilent));
   return text + QStringLiteral(" rpm_max %1 no_speed %2")
                     .arg(s.rpmMax ? QString::number(*s.rpmMax) : "-")
                     .arg(s.noSpeed.count());
@@ -112,6 +128,31 @@ TEST(StepStatistics, MeanPopulationSpreadAndRiseWithinTwoPercent) {
     EXPECT_EQ(StepStatistics(3, {100, 800ms, 2000ms}, settle, hold), want) << want.rpmMean;
 }
 
+// A sensor's figures over a hold, the zero taken off thrust and torque.
+TEST(SensorStatistics, MeansSpreadPowerAndThrustPerWattFromTheZero) {
+  const auto sample = [](auto t, auto q, auto i, auto v) { return SensorSample{0ms, t, q, i, v}; };
+  const std::optional<double> none;
+  const std::tuple<std::vector<SensorSample>, SensorZero, SensorFigures> cases[] = {
+      {{sample(110.0, 0.06, 2.0, 16.0), sample(130.0, 0.08, 4.0, 15.0)},
+       {10.0, 0.02},
+       {110.0, 10.0, 0.05, 3.0, 15.5, 46.0, 110 / 46.0, 2}},
+      // Power only from samples with both V and I; under 0.5 W there is no g/W.
+      {{sample(10.0, none, none, none), sample(none, none, 1.0, 0.4), sample(none, none, 9.0, none)},
+       {none, none},
+       {10.0, 0.0, none, 5.0, 0.4, 0.4, none, 3}},
+      {{sample(-3.0, none, 1.0, 1.0)}, {2.0, 5.0}, {-5.0, 0.0, none, 1.0, 1.0, 1.0, -5.0, 1}},
+      {{}, {1.0, 1.0}, {none, none, none, none, none, none, none, 0}}};
+  for (const auto& [samples, zero, want] : cases) {
+    const SensorFigures got = SensorStatistics(samples, zero);
+    EXPECT_EQ(got.samples, want.samples);
+    for (const auto& [g, w] : {std::pair{got.thrust, want.thrust}, {got.thrustSd, want.thrustSd},
+                               {got.torque, want.torque}, {got.current, want.current},
+                               {got.voltage, want.voltage}, {got.power, want.power},
+                               {got.gPerW, want.gPerW}})
+      EXPECT_NEAR(g.value_or(-1e9), w.value_or(-1e9), 1e-9) << want.samples;
+  }
+}
+
 TEST(ResultCsv, WritesRowByRowEndsSayingHowReadsBackAndRefusesMalformedFiles) {
   QLocale::setDefault(QLocale::German);  // a decimal comma must not reach the file
   const std::vector<StepResult> steps{{1, 40, 800ms, 2000ms, 20, 5012.3, 4990, 5040, 12.5, 700ms},
@@ -139,13 +180,31 @@ TEST(ResultCsv, WritesRowByRowEndsSayingHowReadsBackAndRefusesMalformedFiles) {
     csv.Close();
     EXPECT_EQ(ReadResultCsv(file.fileName(), &error), read) << error.toStdString() << last.data();
   }
+  // With a sensor: its columns, its zero, a figure below it and one never sent.
+  StepResult row = steps[0];
+  row.sensor = {{-1.25, 0.5, std::nullopt, 12.1, 15.92, 192.63, 2.5, 200}};
+  const BenchResult sensorRun{{row}, "", true, false, true, SensorZero{37.5, std::nullopt}};
+  file.close();
+  EXPECT_TRUE(csv.Open(file.fileName(), &error, true) && csv.Zero(*sensorRun.zero, &error) &&
+              csv.Append(row, &error) && csv.End(sensorRun, &error));
+  csv.Close();
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray sensorText = file.readAll();
+  EXPECT_EQ(sensorText, QByteArray(kResultCsvHeader) + ',' + kResultCsvSensorColumns +
+                            "\n# zero: thrust_g=37.50, torque_nm=\n1,40,800,2000,20,5012.3,4990,"
+                            "5040,12.5,700,-1.25,0.50,,12.100,15.920,192.63,2.500,200\n# completed\n");
+  EXPECT_EQ(ReadResultCsv(file.fileName(), &error), sensorRun) << error.toStdString();
   EXPECT_FALSE(csv.Open("/dev/full", &error));
   EXPECT_TRUE(error.startsWith("/dev/full: writing failed")) << error.toStdString();
   const std::pair<QByteArray, const char*> bad[] = {
       {"step,throttle\n", "run.csv, line 1: the first line must be the header"},
       {QByteArray(text).replace(",700", ",700,1"), "line 2: a row has 10 fields; this one has 11"},
       {QByteArray(text).replace("\n1,", "\n2,"), "line 2: step must be a whole number from 1 to 1"},
-      {text + "# completed\n1", "line 4: a row has 10 fields"}};  // the ending is the last line
+      {text + "# completed\n1", "line 4: a row has 10 fields"},  // the ending is the last line
+      {QByteArray(sensorText).replace("-1.25", "1.2.5"),
+       "line 3: thrust_g must be empty or a decimal number like -12.5; found \"1.2.5\""},
+      {QByteArray(sensorText).replace("thrust_g=", "thrust="), "line 2: the zero must read"},
+      {QByteArray(sensorText).replace(",200\n", "\n"), "line 3: a row has 18 fields; this one has 17"}};
   for (const auto& [bytes, want] : bad) {
     file.close();
     EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) && file.flush());
