@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -58,6 +59,16 @@ void PtyPair::Close() {
   if (m_master >= 0) ::close(m_master);
   if (m_slave >= 0) ::close(m_slave);
   m_master = m_slave = -1;
+}
+
+std::size_t PtyPair::Unread() const {
+  int count = 0;
+  if (m_slave < 0 || ioctl(m_slave, TIOCINQ, &count) != 0) return 0;
+  return static_cast<std::size_t>(count);
+}
+
+void PtyPair::DiscardUnread() {
+  if (m_slave >= 0) tcflush(m_slave, TCIFLUSH);
 }
 
 std::optional<PtyPair> PtyPair::Open(std::string& error) {

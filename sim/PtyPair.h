@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,9 @@ class PtyPair {
 
   int Master() const { return m_master; }
   const std::string& SlavePath() const { return m_slavePath; }
+  // Bytes written to the master that no client has read yet, and dropping them.
+  std::size_t Unread() const;
+  void DiscardUnread();
   // Closes both ends, as a pulled cable would: the client's reads fail from then on.
   void Close();
 

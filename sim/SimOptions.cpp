@@ -130,6 +130,49 @@ const std::map<std::string, Setter, std::less<>>& ValueOptions() {
          o.logPath = v;
          return !v.empty();
        }},
+      {"--sensor",
+       [](SimOptions& o, std::string_view v) {
+         o.sensorPath = v;
+         return !v.empty();
+       }},
+      {"--sensor-rate",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseInteger(v, 1, 2000),
+                      [&](long long n) { o.sensor.rate = static_cast<int>(n); });
+       }},
+      {"--sensor-junk",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseInteger(v, 1, 1'000'000),
+                      [&](long long n) { o.sensor.junkEvery = static_cast<int>(n); });
+       }},
+      {"--sensor-silent-after",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseMillis(v), [&](Time t) { o.sensor.silentAfter = t; });
+       }},
+      {"--sensor-thrust",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseReal(v, 0, 100'000),
+                      [&](double g) { o.sensor.propeller.thrustAt10k = g; });
+       }},
+      {"--sensor-torque",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseReal(v, 0, 100),
+                      [&](double nm) { o.sensor.propeller.torqueAt10k = nm; });
+       }},
+      {"--sensor-tare",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseReal(v, -100'000, 100'000),
+                      [&](double g) { o.sensor.propeller.thrustTare = g; });
+       }},
+      {"--sensor-battery",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseReal(v, 1, 100),
+                      [&](double volts) { o.sensor.propeller.batteryVoltage = volts; });
+       }},
+      {"--sensor-noise",
+       [](SimOptions& o, std::string_view v) {
+         return Store(ParseReal(v, 0, 100), [&](double k) { o.sensor.propeller.noise = k; });
+       }},
   };
   return kOptions;
 }
@@ -145,6 +188,8 @@ bool ApplyFlag(SimOptions& options, std::string_view name) {
     options.esc.line.echo = true;
   } else if (name == "--wire-time") {
     options.esc.line.wireTime = true;
+  } else if (name == "--sensor-csv") {
+    options.sensor.csv = true;
   } else {
     return false;
   }
@@ -180,6 +225,8 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args) {
       return parsed;
     }
   }
+  if (!parsed.options.sensorPath.empty() && parsed.options.sensorPath == parsed.options.linkPath)
+    parsed.error = "--sensor and --link need two paths";
   return parsed;
 }
 
@@ -187,7 +234,8 @@ std::string Usage() {
   return R"(Usage: velmar-esc-sim [options]
 
 Simulates a Velmar ESC on a pseudo-terminal. The first line on standard output is the
-device's path; nothing else is printed there.
+device's path; with --sensor, the second line is "sensor " and the bench sensor's device
+path. Nothing else is printed there.
 
 The ESC:
   --settings A,B,C,D,E  start-up wire values of the five settings (default 2,1,2,2,1)
@@ -208,7 +256,24 @@ The line:
   --drop P              probability that a request gets no answer
   --noise P             probability of 1-3 stray bytes before an answer
   --corrupt P           probability that one data byte of an answer is changed
-  --seed N              seed for the faults (default 1)
+  --seed N              seed for the faults and the sensor's noise (default 1)
+
+The bench sensor, a thrust stand under a propeller on the motor:
+  --sensor PATH         also serve a bench sensor on a second pseudo-terminal, with PATH a
+                        symbolic link to it (removed at exit)
+  --sensor-rate N       lines a second, 1 to 2000 (default 100)
+  --sensor-csv          CSV rows under a header (sent at the start and every 5 s) instead
+                        of name:value pairs
+  --sensor-junk N       make every Nth line one a reader must skip, in turn: over 256 bytes,
+                        non-ASCII, nan, 1e999, a CSV row one field short, the board's
+                        "Tare complete", a partial line that spoils the next
+  --sensor-silent-after MS
+                        stop sending this long after the start
+  --sensor-thrust G     the propeller's thrust at 10000 r/min, in grams (default 450)
+  --sensor-torque NM    its torque at 10000 r/min, in newton-metres (default 0.040)
+  --sensor-tare G       what the load cell reads with the motor standing (default 37.5)
+  --sensor-battery V    the battery's voltage at rest (default 16.8)
+  --sensor-noise F      scale of the readings' noise (default 1, 0 = none)
 
 The program:
   --link PATH           also make PATH a symbolic link to the device (removed at exit)
@@ -216,7 +281,8 @@ The program:
   --help                show this text
   --version             show the version
 
-Commands on standard input, one a line: mute, unmute, set N V, hangup, mark TEXT, quit.
+Commands on standard input, one a line: mute, unmute, set N V, hangup, mark TEXT,
+sensor off, sensor on, quit.
 End of input does not stop the simulator; SIGINT, SIGTERM or quit do.
 )";
 }

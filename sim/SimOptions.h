@@ -5,13 +5,16 @@
 #include <vector>
 
 #include "EscModel.h"
+#include "SensorModel.h"
 
 namespace velmar::sim {
 
 struct SimOptions {
   EscOptions esc;
-  std::string linkPath;  // empty: no symlink
-  std::string logPath;   // empty: no log
+  std::string linkPath;    // empty: no symlink
+  std::string logPath;     // empty: no log
+  std::string sensorPath;  // empty: no bench sensor
+  SensorOptions sensor;
   bool help = false;
   bool version = false;
 };

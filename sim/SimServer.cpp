@@ -23,6 +23,9 @@ namespace {
 
 constexpr std::size_t kReadSize = 4096;
 constexpr std::size_t kMaxControlLine = 4096;
+// A board's lines go nowhere while no one has its port open; whoever opens it later finds no
+// more than a USB-serial adapter would have held, not seconds of old readings.
+constexpr std::size_t kSensorBacklog = 3072;
 
 Time MonotonicNow() {
   timespec ts{};
@@ -36,6 +39,20 @@ void Complain(const std::string& message) {
 
 void ComplainErrno(const std::string& what) {
   Complain(what + ": " + std::strerror(errno));
+}
+
+// Opens a new pseudo-terminal into `pty` and points `link`, if any, at it.
+bool OpenDevice(PtyPair& pty, const std::string& link, std::string& error) {
+  auto opened = PtyPair::Open(error);
+  if (!opened) return false;
+  pty = std::move(*opened);
+  return link.empty() || PointLink(link, pty.SlavePath(), error);
+}
+
+std::optional<Time> Earliest(std::optional<Time> a, std::optional<Time> b) {
+  if (!a) return b;
+  if (!b) return a;
+  return std::min(*a, *b);
 }
 
 bool WriteAll(int fd, const std::string& text) {
@@ -56,6 +73,7 @@ SimServer::SimServer(const SimOptions& options)
 
 SimServer::~SimServer() {
   if (!m_options.linkPath.empty()) RemoveLink(m_options.linkPath, m_pty.SlavePath());
+  if (!m_options.sensorPath.empty()) RemoveLink(m_options.sensorPath, m_sensorPty.SlavePath());
   for (const int fd : {m_logFd, m_timerFd, m_signalFd}) {
     if (fd >= 0) close(fd);
   }
@@ -94,14 +112,29 @@ bool SimServer::Start() {
     }
   }
   std::string error;
-  if (!OpenDevice(error)) {
+  if (!OpenDevice(m_pty, m_options.linkPath, error)) {
     Complain(error);
     m_options.linkPath.clear();  // not ours to remove
+    m_options.sensorPath.clear();
     return false;
   }
-  // Whoever reads this line may open the device (or the link) at once.
+  if (!OpenSensor()) return false;
+  // Whoever reads these lines may open the devices (or the links) at once.
   std::printf("%s\n", m_pty.SlavePath().c_str());
+  if (m_sensor) std::printf("sensor %s\n", m_sensorPty.SlavePath().c_str());
   std::fflush(stdout);
+  return true;
+}
+
+bool SimServer::OpenSensor() {
+  if (m_options.sensorPath.empty()) return true;
+  std::string error;
+  if (!OpenDevice(m_sensorPty, m_options.sensorPath, error)) {
+    Complain(error);
+    m_options.sensorPath.clear();  // not ours to remove
+    return false;
+  }
+  m_sensor.emplace(m_options.sensor, m_options.esc.line.seed, MonotonicNow());
   return true;
 }
 
@@ -109,8 +142,10 @@ bool SimServer::ServeOnce() {
   const Time now = MonotonicNow();
   m_model.Tick(now);
   m_writeBlocked = !FlushOutput(now);
+  SendSensor(now);
   WriteRecords();
-  ArmTimer(m_writeBlocked ? std::nullopt : m_model.NextWake());
+  ArmTimer(Earliest(m_writeBlocked ? std::nullopt : m_model.NextWake(),
+                    m_sensor ? m_sensor->NextWake() : std::nullopt));
 
   std::array<pollfd, 4> fds{{
       {m_pty.Master(), static_cast<short>(POLLIN | (m_writeBlocked ? POLLOUT : 0)), 0},
@@ -150,6 +185,16 @@ bool SimServer::FlushOutput(Time now) {
     }
     m_model.Sent(static_cast<std::size_t>(n), MonotonicNow());
   }
+}
+
+void SimServer::SendSensor(Time now) {
+  if (!m_sensor) return;
+  const std::string bytes = m_sensor->Take(now, m_model.Rpm());
+  if (bytes.empty()) return;
+  if (m_sensorPty.Unread() > kSensorBacklog) m_sensorPty.DiscardUnread();
+  // What the device cannot take is lost, as on a line that overruns; the sensor never waits.
+  if (write(m_sensorPty.Master(), bytes.data(), bytes.size()) < 0 && errno != EAGAIN)
+    ComplainErrno("write to the sensor");
 }
 
 bool SimServer::ReadLine() {
@@ -206,6 +251,10 @@ void SimServer::HandleCommand(std::string_view line) {
     words >> index >> value;
     if (!words || !m_model.SetSetting(index, value, now))
       Complain("usage: set N V (N 0..4, V 0..255)");
+  } else if (command == "sensor") {
+    std::string state;
+    words >> state;
+    SensorCommand(state, now);
   } else if (command == "hangup") {
     if (!Hangup()) m_failed = true;
   } else if (command == "mark") {
@@ -218,11 +267,17 @@ void SimServer::HandleCommand(std::string_view line) {
   WriteRecords();
 }
 
-bool SimServer::OpenDevice(std::string& error) {
-  auto pty = PtyPair::Open(error);
-  if (!pty) return false;
-  m_pty = std::move(*pty);
-  return m_options.linkPath.empty() || PointLink(m_options.linkPath, m_pty.SlavePath(), error);
+void SimServer::SensorCommand(std::string_view state, Time now) {
+  if (!m_sensor) {
+    Complain("no sensor: start with --sensor PATH");
+    return;
+  }
+  if (state != "on" && state != "off") {
+    Complain("usage: sensor on|off");
+    return;
+  }
+  m_sensor->SetSending(state == "on", now);
+  m_model.LogEvent("sensor " + std::string(state), now);
 }
 
 bool SimServer::Hangup() {
@@ -231,7 +286,7 @@ bool SimServer::Hangup() {
   const std::string oldPath = m_pty.SlavePath();
   m_pty.Close();
   std::string error;
-  if (!OpenDevice(error)) {
+  if (!OpenDevice(m_pty, m_options.linkPath, error)) {
     Complain(error);
     return false;
   }

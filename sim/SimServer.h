@@ -7,12 +7,14 @@
 
 #include "EscModel.h"
 #include "PtyPair.h"
+#include "SensorModel.h"
 #include "SimOptions.h"
 
 namespace velmar::sim {
 
-// Serves the model on a pseudo-terminal: one poll() over the master, standard input, a timer
-// for output that is due later, and the termination signals.
+// Serves the model on a pseudo-terminal, and the bench sensor on a second one: one poll() over
+// the ESC's master, standard input, a timer for output that is due later (the sensor's lines
+// among it), and the termination signals.
 class SimServer {
  public:
   explicit SimServer(const SimOptions& options);
@@ -30,8 +32,9 @@ class SimServer {
   bool ReadLine();
   void ReadControl();
   void HandleCommand(std::string_view line);
-  // Opens a new pseudo-terminal and points the link, if any, at it.
-  bool OpenDevice(std::string& error);
+  void SensorCommand(std::string_view state, Time now);
+  bool OpenSensor();
+  void SendSensor(Time now);
   bool Hangup();
   void ArmTimer(std::optional<Time> wake);
   void WriteRecords();
@@ -40,6 +43,8 @@ class SimServer {
   SimOptions m_options;
   EscModel m_model;
   PtyPair m_pty;
+  PtyPair m_sensorPty;
+  std::optional<SensorFeed> m_sensor;
   int m_logFd = -1;
   int m_timerFd = -1;
   int m_signalFd = -1;
