@@ -45,7 +45,7 @@ QByteArray RowJson(const StepResult& r) {
   QByteArray figures;
   if (const auto& s = r.sensor)
     figures = ",\"thrust_g\":" + figure(s->thrust, 2) + ",\"thrust_sd\":" + figure(s->thrustSd, 2) +
-              ",\"torque_nm\":" + figure(s->torque, 4) + ",\"current_a\":" + figure(s->current, 3) +
+              ",\"torque_nm\":" + figure(s->torque, 5) + ",\"current_a\":" + figure(s->current, 3) +
               ",\"voltage_v\":" + figure(s->voltage, 3) + ",\"power_w\":" + figure(s->power, 2) +
               ",\"g_per_w\":" + figure(s->gPerW, 3) + ",\"sensor_samples\":" + n(s->samples);
   return "{\"step\":" + n(r.step) + ",\"throttle\":" + n(r.throttle) +

@@ -133,7 +133,7 @@ QByteArray RowText(const StepResult& r) {
   QByteArray figures;
   if (r.sensor) {
     const SensorFigures& s = *r.sensor;
-    figures = ',' + Figure(s.thrust, 2) + ',' + Figure(s.thrustSd, 2) + ',' + Figure(s.torque, 4) +
+    figures = ',' + Figure(s.thrust, 2) + ',' + Figure(s.thrustSd, 2) + ',' + Figure(s.torque, 5) +
               ',' + Figure(s.current, 3) + ',' + Figure(s.voltage, 3) + ',' + Figure(s.power, 2) +
               ',' + Figure(s.gPerW, 3) + ',' + QByteArray::number(s.samples);
   }
@@ -161,7 +161,7 @@ bool ResultCsv::Open(const QString& path, QString* error, bool sensor) {
 
 bool ResultCsv::Zero(const SensorZero& zero, QString* error) {
   return Write(kZero + ("thrust_g=" + Figure(zero.thrust, 2)) +
-                   (", torque_nm=" + Figure(zero.torque, 4)) + '\n',
+                   (", torque_nm=" + Figure(zero.torque, 5)) + '\n',
                error);
 }
 

@@ -3,7 +3,7 @@
 
 #include "link/LinePort.h"
 
-namespace velmar::test {
+namespace velmar::testing {
 
 // A sensor port the test feeds: bytes wait until read, as on a real port; an open can
 // be made to fail and the device to vanish.
@@ -38,4 +38,4 @@ class FedLinePort final : public LinePort {
   bool open = false;
 };
 
-}  // namespace velmar::test
+}  // namespace velmar::testing

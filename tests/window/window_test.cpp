@@ -19,6 +19,7 @@
 #include "formats/RunRecord.h"
 #include "formats/SettingsFile.h"
 #include "protocol/SettingLists.h"
+#include "support/FedLinePort.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -301,6 +302,9 @@ class StopPaths : public Window,
   void Serve(std::chrono::milliseconds span, int rpmPeriod = 1000) {
     for (const auto end = clock.Now() + span; clock.Now() < end;) {
       clock.Advance(1ms);
+      // A bench sensor at rest, 100 lines a second, its load cell's offset 40 g.
+      if (sensor && feeding && clock.Now().count() % 10 == 0)
+        sensor->Feed("thrust_g:40 current_a:1 voltage_v:16\n");
       for (; answered < wire->writes.size(); ++answered) due.append({clock.Now() + 4ms, answered});
       while (!due.isEmpty() && due.first().first <= clock.Now()) {
         const QByteArray frame = wire->writes[due.takeFirst().second];
@@ -345,11 +349,18 @@ class StopPaths : public Window,
     services.out = [this](const QByteArray& bytes) { out += bytes; };
     services.say = [this](const QString& text) { said << text; };
     services.terminal = true;
+    services.makeSensorPort = [this](const QString&, int) {
+      auto made = std::make_unique<FedLinePort>();
+      sensor = made.get();
+      return made;
+    };
     command = std::make_unique<BenchCommand>(line, services, nullptr);
     QObject::connect(command.get(), &BenchCommand::finished, [this](int s) { status = s; });
     command->Start();
   }
   ScriptedPort* wire = &port;  // the window's port, or the command's
+  FedLinePort* sensor = nullptr;
+  bool feeding = true;
   Lost lost_ = Lost::None;
   bool stopping = false;
   int lostOnce = 0;
@@ -364,12 +375,25 @@ class StopPaths : public Window,
 TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
   const QString path = std::get<0>(GetParam());
   lost_ = std::get<1>(GetParam());
-  const bool onCommandLine = QStringList{"Limit", "Signal", "SecondSignal", "End"}.contains(path);
+  // A bench sensor's line past each of its limits, and the reason it stops the run for.
+  const QMap<QString, std::pair<QByteArray, QString>> sensorLimits{
+      {"Current", {"thrust_g:40 current_a:31.2 voltage_v:10", "current 31.2 A above 30 A"}},
+      // Thrust counts from the zero: 820 g is 780 g on the stand.
+      {"Thrust", {"thrust_g:820\nthrust_g:840.5 current_a:1", "thrust 800.5 g above 800 g"}},
+      {"Power", {"thrust_g:40 current_a:25 voltage_v:16.04", "power 401.0 W above 400 W"}},
+      {"SensorSilent", {"", "sensor silent for 500 ms"}}};
+  const bool onCommandLine = QStringList{"Limit", "Signal", "SecondSignal", "End"}.contains(path) ||
+                             sensorLimits.contains(path);
   const bool run = onCommandLine || QStringList{"Stop", "Space", "Esc"}.contains(path);
   if (onCommandLine) {
-    StartCommand(path == "Limit" ? R"(, "limits": {"rpm_max": 30000})" : "",
-                 path == "End" ? 1000 : 60000,
-                 [&](CommandLine& line) { line.json = path == "Signal" || path == "End"; });
+    StartCommand(path == "Limit"               ? R"(, "limits": {"rpm_max": 30000})"
+                 : sensorLimits.contains(path) ? R"(, "limits": {"current_max_a": 30,
+                    "thrust_max_g": 800, "power_max_w": 400})"
+                                               : "",
+                 path == "End" ? 1000 : 60000, [&](CommandLine& line) {
+                   line.json = path == "Signal" || path == "End";
+                   if (sensorLimits.contains(path)) line.sensorPath = "/dev/sensor";
+                 });
   } else {
     script = "";  // the default sweep
     Start({1, 2});
@@ -378,8 +402,9 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
     if (run) Find<QPushButton>("CmdBench")->click();
     if (!run) Slider()->setValue(30);
   }
-  // Climbing to the step's throttle, 30, and then on the wire with a speed request.
-  for (int i = 0; i < 100 && !wire->writes.contains(Throttle(30)); ++i) {
+  // Climbing to the step's throttle, 30 (after a second's zero with a sensor), and then on the
+  // wire with a speed request.
+  for (int i = 0; i < 300 && !wire->writes.contains(Throttle(30)); ++i) {
     if (!run && Slider()->value() < 30) Slider()->setValue(30);
     Serve(10ms);
   }
@@ -404,6 +429,12 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
   if (path == "Signal" || path == "SecondSignal") command->Stop("signal");
   if (path == "SecondSignal") command->Stop("signal again");
   if (path == "Limit") Serve(5ms, 400);  // the speed reply: 42857 r/min
+  if (path == "SensorSilent") {
+    feeding = false;
+    Serve(490ms);
+  } else if (sensorLimits.contains(path)) {
+    sensor->Feed(sensorLimits[path].first + '\n');
+  }
   if (path == "End")
     for (int i = 0; i < 3000 && !out.contains("\"step\":1"); ++i) Serve(1ms);
   if (path == "LostLink") {  // three exchanges lost in a row: the stop comes with the fall-back
@@ -445,6 +476,12 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
     EXPECT_TRUE((path != "End" && path != "Signal") || end == want) << end.toStdString();
     EXPECT_TRUE(path != "End" || out.startsWith(R"({"step":1,"throttle":30,"settle_ms":0,)"));
     EXPECT_TRUE(path != "Limit" || said.contains("stopped: speed above rpm_max"));
+    if (sensorLimits.contains(path)) {
+      EXPECT_TRUE(said.contains("stopped: " + sensorLimits[path].second))
+          << said.join('|').toStdString();
+      EXPECT_TRUE(result.seek(0));
+      EXPECT_EQ(result.readAll().split('\n')[1], "# zero: thrust_g=40.00, torque_nm=");
+    }
   } else {
     EXPECT_EQ(Find<QLabel>("LbBench")->text().contains("did not confirm"), !confirmed);
     EXPECT_EQ(Slider()->value(), 0);
@@ -501,7 +538,7 @@ INSTANTIATE_TEST_SUITE_P(
     Everywhere, StopPaths,
     ::testing::Combine(::testing::Values("Stop", "Space", "Esc", "Home", "Page", "LostLink",
                                          "Close", "PortChange", "Limit", "Signal", "SecondSignal",
-                                         "End"),
+                                         "End", "Current", "Thrust", "Power", "SensorSilent"),
                        ::testing::Values(Lost::None, Lost::Once, Lost::ForGood)),
     [](const auto& info) { return std::get<0>(info.param) + LostName(std::get<1>(info.param)); });
 
