@@ -19,6 +19,7 @@
 #include "formats/RunRecord.h"
 #include "formats/SettingsFile.h"
 #include "protocol/SettingLists.h"
+#include "support/FedLinePort.h"
 #include "support/Frames.h"
 #include "support/ManualClock.h"
 #include "support/QtPrinters.h"
@@ -41,9 +42,17 @@ class Window : public ::testing::Test {
         record,
         [this](QWidget*, bool, const QString& suggested) { return (asked = suggested, file); },
         [this](QWidget*, const QString& text) { return (question = text, confirm); },
-        [this](QWidget*, const QString&) { return std::optional(script); },
+        [this](QWidget*, const BenchChoice&, const QStringList&) {
+          return std::optional(BenchChoice{script, sensor, kSensorBaud});
+        },
         [this] { return clock.MakeTimer(); },
-        folder.path()});
+        folder.path(),
+        [this](const QString&, int) {
+          auto made = std::make_unique<test::FedLinePort>();
+          (sensorPort = made.get())->openFails = sensorFails;
+          return made;
+        },
+        {}});
     form->Form_Load();
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -82,7 +91,9 @@ class Window : public ::testing::Test {
   RunRecord* record = nullptr;
   QString file, asked, question;  // the file the user picks; what Save suggested; Load's question
   bool confirm = true;
-  QString script;  // the bench-run script the user picks
+  QString script;               // the bench-run script the user picks
+  QString sensor, sensorFails;  // the sensor's device the user picks; why it will not open
+  test::FedLinePort* sensorPort = nullptr;
   QTemporaryDir folder;
   std::unique_ptr<FormQKconfig> form;
 };
@@ -554,19 +565,24 @@ TEST_P(Captions, EveryTextAControlCanShowLiesWholeInsideItInItsOwnFont) {
   ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("VELMAR_TEST_DPI")));
   EXPECT_EQ(Text("TxtConnState") == "Unconnected", GetParam() == std::string("en"));
   using namespace Str_Const;
-  const QMap<QString, QStringList> more{
+  QMap<QString, QStringList> more{
       {"TxtConnState", {Shown(kUnconnected), Shown(kConnected)}},
       {"TxtPole", {"24"}},
       {"TxtHardVer", {HardwareText(12999), HardwareText(6999, {}, Shown(kUnknown))}},
       {"TxtFirmVer", {FirmwareText(65535)}},
       {"LbPower", {"200"}},
       {"TxtRev", {QString::number(SpeedSample(kShortestPeriod, 2))}}};
+  const char* readings[] = {"LbThrust", "LbCurrent", "LbVoltage", "LbWatts"};
+  for (int i = 0; i < FormQKconfig::kReadings; ++i)  // the widest fixed form, and the exponent's
+    for (const double v : {-99999.99, -1.5e300})
+      more[readings[i]] << FormQKconfig::ReadingText(i, v) << FormQKconfig::ReadingText(i, {});
   for (int page : {0, 1}) {
     Tabs()->setCurrentIndex(page);
     for (QWidget* w : form->findChildren<QWidget*>()) {
       const QFontMetrics fm(w->font(), w);
       for (const auto& [room, texts] : TextRooms(w, more[w->objectName()]))
         for (const QString& text : texts) {
+          if (text.isEmpty()) continue;
           // Its ink on the baseline of a line centred in the room as Qt draws it, and its advance,
           const int line = std::max(fm.height(), fm.boundingRect(text).height());
           const int baseline = room.top() + (room.height() - line + 1) / 2 + fm.ascent();
