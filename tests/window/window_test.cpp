@@ -16,6 +16,7 @@
 #include "cli/BenchCommand.h"
 #include "device/Identification.h"
 #include "device/Speed.h"
+#include "formats/ResultCsv.h"
 #include "formats/RunRecord.h"
 #include "formats/SettingsFile.h"
 #include "protocol/SettingLists.h"
@@ -605,6 +606,65 @@ TEST_P(Captions, EveryTextAControlCanShowLiesWholeInsideItInItsOwnFont) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, Captions, ::testing::Values("en", "de", "zh_CN"));
+
+}  // namespace
+}  // namespace velmar::testing
+
+namespace velmar::testing {
+namespace {
+
+// The window's bench run with a sensor: refused before the ESC hears of it when the sensor will
+// not open or a script's limits need one that was not chosen; otherwise its readings, the zero
+// taken off, show at most every 100 ms while the run goes, and its figures go into the result.
+TEST_F(StopPaths, WindowBenchRunShowsTheSensorLessItsZeroAndKeepsItsFigures) {
+  QFile file(folder.filePath("run.json"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(R"({"format": "velmar-bench-run", "version": 1, "poles": 14,
+      "steps": [{"throttle": 30, "settle_ms": 0, "hold_ms": 500}], "limits": {"thrust_max_g": 900}})");
+  file.close();
+  script = file.fileName();
+  Start({1, 2});
+  ServeUntilIdle();
+  Tabs()->setCurrentIndex(1);
+  const QString refusals[][3] = {{"", "", "limits watch a bench sensor"},
+                                 {"/dev/s", "/dev/s: no such device", "no such device"}};
+  for (const auto& [device, fails, told] : refusals) {
+    sensor = device, sensorFails = fails;
+    Find<QPushButton>("CmdBench")->click();
+    Serve(50ms);
+    EXPECT_TRUE(Find<QLabel>("LbBench")->text().contains(told))
+        << Find<QLabel>("LbBench")->text().toStdString();
+    EXPECT_FALSE(port.writes.contains(Throttle(0)) || !Find("CmdBench")->isEnabled());
+  }
+  sensorFails = "";
+  Find<QPushButton>("CmdBench")->click();
+  const auto feed = [&](double thrust, std::chrono::milliseconds span) {
+    for (const auto end = clock.Now() + span; clock.Now() < end; Serve(10ms))
+      sensorPort->Feed(
+          QStringLiteral("thrust_g:%1 current_a:2 voltage_v:12\n").arg(thrust).toUtf8());
+  };
+  feed(5, 1500ms);  // the zero, at rest
+  feed(105, 300ms);
+  const QStringList shown{"Thrust 100.0 g", "Current 2.00 A", "Voltage 12.00 V", "Power 24.0 W"};
+  QStringList band;
+  for (const char* name : {"LbThrust", "LbCurrent", "LbVoltage", "LbWatts"})
+    band << Find<QLabel>(name)->text();
+  EXPECT_EQ(band, shown);
+  sensorPort->Feed("thrust_g:125\n");
+  sensorPort->Feed("thrust_g:135\n");
+  EXPECT_EQ(Find<QLabel>("LbThrust")->text(), "Thrust 100.0 g") << "shown within 100 ms";
+  Serve(100ms);
+  EXPECT_EQ(Find<QLabel>("LbThrust")->text(), "Thrust 130.0 g");
+  for (int i = 0; i < 300 && !Find<QLabel>("LbBench")->text().startsWith("Bench run done"); ++i)
+    feed(105, 10ms);
+  EXPECT_TRUE(Find<QLabel>("LbThrust")->text().isEmpty()) << "the band empties with the run";
+  const QStringList results = QDir(folder.path()).entryList({"bench-*.csv"});
+  ASSERT_EQ(results.size(), 1);
+  const std::optional<BenchResult> result = ReadResultCsv(folder.filePath(results[0]), nullptr);
+  ASSERT_TRUE(result && result->sensor && result->steps.size() == 1);
+  EXPECT_NEAR(*result->steps[0].sensor->thrust, 100, 15);
+  EXPECT_EQ(result->steps[0].sensor->power, std::optional(24.0));
+}
 
 }  // namespace
 }  // namespace velmar::testing
