@@ -72,9 +72,11 @@ std::pair<double, double> Extent(const BenchResult& run, BenchQuantity y) {
 }
 
 // One run: its means as a line with hollow points, so that the bar behind each stays readable,
-// and for r/min each step's range as a capped bar. Only the line appears in the legend.
+// and for r/min on its own axis each step's range as a capped bar. Only the line appears in the
+// legend.
 void AddRun(QChart& chart, const BenchResult& run, BenchQuantity quantity, const QString& name,
-            const QColor& colour, Qt::PenStyle style, QValueAxis* x, QValueAxis* y) {
+            const QColor& colour, Qt::PenStyle style, QValueAxis* x, QValueAxis* y,
+            bool bars = true) {
   const auto attach = [&](QXYSeries* series, bool inLegend) {
     chart.addSeries(series);
     series->attachAxis(x);
@@ -97,7 +99,7 @@ void AddRun(QChart& chart, const BenchResult& run, BenchQuantity quantity, const
     if (!value) continue;
     mean->append(s.throttle, *value);
     points->append(s.throttle, *value);
-    if (quantity != BenchQuantity::Rpm) continue;
+    if (quantity != BenchQuantity::Rpm || !bars) continue;
     auto* bar = new QLineSeries;
     const double t = s.throttle;
     bar->append({{t - kCapHalfWidth, double(s.rpmMin)},
@@ -211,7 +213,7 @@ std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult
     right->setGridLineVisible(false);
     chart->addAxis(right, Qt::AlignRight);
     AddRun(*chart, run, BenchQuantity::Rpm, BenchChartWindow::tr("This run: r/min"), kSpeedColour,
-           Qt::DotLine, x, right);
+           Qt::DotLine, x, right, false);
   }
   return chart;
 }
