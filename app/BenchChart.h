@@ -13,6 +13,7 @@
 #include "formats/BenchResult.h"
 
 class QChartView;
+class QComboBox;
 class QPushButton;
 
 namespace velmar {
@@ -20,11 +21,15 @@ namespace velmar {
 // The size of a picture written of a bench run, in the window's Export and on the command line.
 inline constexpr QSize kBenchChartSize(800, 500);
 
-// A bench run's curve, r/min against throttle: each step's mean as a point on a line and a bar
-// from its slowest to its fastest reply. A second run, when given, is drawn beside it in another
-// colour and named after its file. The caller owns the chart.
+// A bench run's curve of `y` against throttle: each step's mean as a point on a line, for r/min
+// with a bar from its slowest to its fastest reply. A second run, when given and holding `y`, is
+// drawn beside it in another colour and named after its file. For another quantity the run's
+// r/min, where it has it, goes on a second axis on the right. The caller owns the chart.
 std::unique_ptr<QChart> MakeBenchChart(const BenchResult& run, const BenchResult* compare,
-                                       const QString& compareFile = {});
+                                       const QString& compareFile = {},
+                                       BenchQuantity y = BenchQuantity::Rpm);
+// The quantity's axis title with its unit, "Thrust (g)".
+QString AxisTitle(BenchQuantity quantity);
 
 // Writes the chart as a PNG or SVG picture of kBenchChartSize, chosen by the path's suffix, and
 // replaces the file only once the whole picture is written. On failure returns false with a
@@ -38,7 +43,8 @@ using BenchResultLoader =
     std::function<std::optional<BenchResult>(const QString& path, QString* error)>;
 
 // A window with a bench run's chart, which follows the run while it progresses, can lay another
-// run's result beside it and writes the picture to a file.
+// run's result beside it and writes the picture to a file. It offers the curves the run or the
+// compared result hold, and opens on thrust when the run has it.
 class BenchChartWindow final : public QWidget {
   Q_DECLARE_TR_FUNCTIONS(velmar::BenchChartWindow)
 
@@ -54,11 +60,13 @@ class BenchChartWindow final : public QWidget {
   bool Export(const QString& path);
 
   QChart* Chart() const;
+  BenchQuantity Quantity() const { return m_quantity; }
   // While a run drives the motor no dialog opens here: Compare and Export wait for its end.
   void SetRunning(bool running);
 
  private:
   void Redraw();
+  void OfferQuantities();
   void CompareClicked();
   void ExportClicked();
 
@@ -66,7 +74,10 @@ class BenchChartWindow final : public QWidget {
   BenchResult m_run;
   std::optional<BenchResult> m_compare;
   QString m_compareFile;
+  BenchQuantity m_quantity = BenchQuantity::Rpm;
+  bool m_picked = false;  // the user chose the curve: a new step does not change it
   QChartView* m_view = nullptr;
+  QComboBox* m_quantities = nullptr;
   QPushButton* m_compareButton = nullptr;
   QPushButton* m_exportButton = nullptr;
 };

@@ -35,6 +35,9 @@
 namespace velmar {
 namespace {
 
+// A sensor sends hundreds of lines a second; the eye and a screen reader need ten at most.
+constexpr std::chrono::milliseconds kSensorShown(100);
+
 QFont WindowsFont(QStringList families, double points) {
   // The named fonts are rarely installed on Linux: fall back to ones of similar metrics.
   families << QStringLiteral("Liberation Sans") << QStringLiteral("DejaVu Sans");
@@ -136,6 +139,9 @@ FormQKconfig::FormQKconfig(FormServices services, QWidget* parent)
       m_chooseScript(services.chooseScript ? std::move(services.chooseScript) : ChooseBenchScript),
       m_makeTimer(std::move(services.makeTimer)),
       m_resultFolder(services.resultFolder),
+      m_makeSensorPort(services.makeSensorPort ? std::move(services.makeSensorPort)
+                                               : MakeQtLinePort),
+      m_ports(std::move(services.ports)),
       m_session(std::move(services.link), true) {
   setObjectName(QStringLiteral("FormQKconfig"));
   setFont(SansSerif(8.25));
@@ -375,7 +381,32 @@ void FormQKconfig::BuildBenchControls(QWidget* page) {
   }
   // A message may quote a file: text, never markup.
   LbBench->setTextFormat(Qt::PlainText);
+  BuildSensorBand(page);
   connect(&m_session, &EscSession::stopEnded, this, &FormQKconfig::StopEnded);
+}
+
+void FormQKconfig::BuildSensorBand(QWidget* page) {
+  // In the free band between the speed and the throttle, two readings a row; empty while no run
+  // has a sensor, but always there, so that nothing else moves when one starts.
+  m_sensorBand = Place(new QWidget(page), "SensorBand", Twips(600, 2475, 4575, 555));
+  Describe(m_sensorBand, tr("Bench sensor"),
+           tr("The bench sensor's latest reading during a run, its zero at rest taken off."));
+  QLabel** labels[kReadings] = {&LbThrust, &LbCurrent, &LbVoltage, &LbWatts};
+  const char* names[kReadings] = {"LbThrust", "LbCurrent", "LbVoltage", "LbWatts"};
+  for (int i = 0; i < kReadings; ++i) {
+    *labels[i] = Place(new QLabel(m_sensorBand), names[i],
+                       Twips(i % 2 ? 2280 : 0, i / 2 ? 300 : 0, i % 2 ? 2295 : 2220, 255));
+    (*labels[i])->setTextFormat(Qt::PlainText);
+    // Its name is its reading, so that a reader hears the value with the quantity.
+    Describe(*labels[i], QString(), m_sensorBand->accessibleDescription());
+  }
+  m_sensorShown = m_makeTimer();
+  m_sensorShown->SetInterval(kSensorShown);
+  m_sensorShown->onTimeout = [this] {
+    if (!std::exchange(m_sensorPending, false)) return;
+    ShowSensor();
+    m_sensorShown->Start();
+  };
 }
 
 QString FormQKconfig::StopNotConfirmedText() const {

@@ -8,8 +8,11 @@
 #include <memory>
 
 #include "Version.h"
+#include "device/SensorLine.h"
 #include "formats/BenchResult.h"
 #include "formats/BenchScript.h"
+#include "link/LinePort.h"
+#include "link/PortMap.h"
 #include "session/EscSession.h"
 
 class QComboBox;
@@ -27,11 +30,21 @@ namespace velmar {
 
 class BenchChartWindow;
 class BenchRun;
+class BenchSensor;
 class RunRecord;
 class SpeedTrendView;
 
 // "Velmar ESC Config V1.012": the version with the user's decimal separator.
 QString WindowTitle(const ProgramVersion& version, const QLocale& locale = QLocale());
+
+// What "Bench run…" asks for: the script (empty for the default sweep) and the bench sensor's
+// device (empty for none) with its baud rate.
+struct BenchChoice {
+  QString script;
+  QString sensor;
+  int baud = kSensorBaud;
+  bool operator==(const BenchChoice&) const = default;
+};
 
 // What the window needs from the outside world. The program passes the Qt
 // implementations; tests pass a scripted port, timers on a manual clock and a
@@ -45,11 +58,17 @@ struct FormServices {
   // Save and Load ask for a file and Load for a confirmation; tests answer for the user.
   std::function<QString(QWidget* parent, bool save, const QString& suggested)> askFile;
   std::function<bool(QWidget* parent, const QString& text)> confirm;
-  // Bench run: the script (empty for the default sweep, nothing when cancelled), the run's
-  // timer, and the folder its result CSVs go to (empty: the user's data folder).
-  std::function<std::optional<QString>(QWidget* parent, const QString& last)> chooseScript;
+  // Bench run: the script and sensor (nothing when cancelled; `last` is the previous choice,
+  // `sensors` the devices a sensor may be on), the run's timer, and the folder its result CSVs
+  // go to (empty: the user's data folder).
+  std::function<std::optional<BenchChoice>(QWidget* parent, const BenchChoice& last,
+                                           const QStringList& sensors)>
+      chooseScript;
   std::function<std::unique_ptr<OneShotTimer>()> makeTimer;
   QString resultFolder;
+  // The bench sensor's port; the devices behind the port numbers, which a sensor may be on too.
+  std::function<std::unique_ptr<LinePort>(const QString& path, int baud)> makeSensorPort;
+  PortMap ports;
 };
 
 // The window: a view of one ESC session. It owns the controls, shows what the
@@ -61,6 +80,12 @@ class FormQKconfig : public QWidget {
  public:
   explicit FormQKconfig(FormServices services, QWidget* parent = nullptr);
   ~FormQKconfig() override;
+
+  // What the Run page shows of a bench sensor during a run: thrust, current, voltage, power.
+  static constexpr int kReadings = 4;
+  // "Thrust 512.3 g" for reading 0; "Thrust –" when the sensor did not send it. A value too
+  // large for its room comes in exponent form, so that a sensor's nonsense stays in its room.
+  static QString ReadingText(int reading, const std::optional<double>& value);
 
   // Life cycle.
   void Form_Load();
@@ -112,12 +137,18 @@ class FormQKconfig : public QWidget {
   void NoteSpeed(const SpeedReading& reading);
   void ShowApplied(const std::vector<SettingNumber>& mismatched);
   void BuildBenchControls(QWidget* page);
+  void BuildSensorBand(QWidget* page);
   // Ends a bench run, if one runs, and stops the motor through the session's stop.
   void StopMotor(const QString& reason);
   // A stop ended; a close or a port change that waited for it goes on.
   void StopEnded(bool confirmed);
   void ShowBenchProgress();
   void BenchFinished(const BenchResult& result);
+  // The bench sensor for a run, opened; nothing, with the reason shown, when it is refused.
+  bool OpenSensor(const BenchScript& script, const BenchChoice& choice);
+  QStringList SensorDevices();
+  void NoteSensor(const SensorSample& sample);
+  void ShowSensor();
   // While a run goes, its controls are its own and Space and Esc stop it in every window.
   void RunOwnsControls(bool owns);
   void Tell(const QString& text);
@@ -143,9 +174,12 @@ class FormQKconfig : public QWidget {
   RunRecord* m_record = nullptr;
   std::function<QString(QWidget*, bool, const QString&)> m_askFile;
   std::function<bool(QWidget*, const QString&)> m_confirm;
-  std::function<std::optional<QString>(QWidget*, const QString&)> m_chooseScript;
+  std::function<std::optional<BenchChoice>(QWidget*, const BenchChoice&, const QStringList&)>
+      m_chooseScript;
   std::function<std::unique_ptr<OneShotTimer>()> m_makeTimer;
   QString m_resultFolder;
+  std::function<std::unique_ptr<LinePort>(const QString&, int)> m_makeSensorPort;
+  PortMap m_ports;
   EscSession m_session;
 
   // Controls.
@@ -192,11 +226,21 @@ class FormQKconfig : public QWidget {
   SpeedTrendView* m_trend = nullptr;
   QPushButton* CmdBench = nullptr;
   QPushButton* CmdStop = nullptr;
-  QLabel* LbBench = nullptr;  // the run's step and time left, or how it ended
+  QLabel* LbBench = nullptr;        // the run's step and time left, or how it ended
+  QWidget* m_sensorBand = nullptr;  // the sensor's latest reading during a run
+  QLabel* LbThrust = nullptr;
+  QLabel* LbCurrent = nullptr;
+  QLabel* LbVoltage = nullptr;
+  QLabel* LbWatts = nullptr;
 
   // Window-level state.
   int32_t CurTab = 0;
+  std::unique_ptr<BenchSensor> m_sensor;  // the run's, outliving it
   std::unique_ptr<BenchRun> m_bench;
+  // The latest reading is shown at most every kSensorShown, however fast the sensor sends.
+  std::unique_ptr<OneShotTimer> m_sensorShown;
+  std::optional<SensorSample> m_sensorLatest;
+  bool m_sensorPending = false;
   std::unique_ptr<BenchChartWindow> m_chart;
   QList<QShortcut*> m_pageStopKeys;  // Space, Esc and Home on the Run page
   QList<QShortcut*> m_runStopKeys;   // Space and Esc in every window, during a run
@@ -204,7 +248,8 @@ class FormQKconfig : public QWidget {
   bool m_closeWhenStopped = false;
   bool m_portWhenStopped = false;
   bool m_portStopped = false;  // the stop a port change waited for has ended
-  QString m_benchPath, m_lastScript;
+  QString m_benchPath;
+  BenchChoice m_lastBench;
   static constexpr int kCentrings = 3;
   int m_centrings = 0;
 };

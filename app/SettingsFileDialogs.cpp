@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SettingsFileDialogs.h"
 
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QInputDialog>
+#include <QFormLayout>
+#include <QIntValidator>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 namespace velmar {
 
@@ -31,20 +36,53 @@ bool ConfirmLoad(QWidget* parent, const QString& text) {
   return ok;
 }
 
-std::optional<QString> ChooseBenchScript(QWidget* parent, const QString& last) {
-  QStringList choices{QObject::tr("The default sweep: throttle 40 to 200 by 20")};
-  if (!last.isEmpty()) choices << QObject::tr("The last script: %1").arg(last);
-  choices << QObject::tr("A script file\u2026");
-  bool ok = false;
-  const QString choice = QInputDialog::getItem(parent, QObject::tr("Bench run"),
-                                               QObject::tr("Run:"), choices, 0, false, &ok);
-  if (!ok) return std::nullopt;
-  if (choice == choices.first()) return QString();
-  if (!last.isEmpty() && choice == choices[1]) return last;
-  const QString path = QFileDialog::getOpenFileName(parent, QObject::tr("Bench-run script"),
-                                                    QString(), QObject::tr("Scripts (*.json)"));
-  if (path.isEmpty()) return std::nullopt;
-  return path;
+std::optional<BenchChoice> ChooseBenchScript(QWidget* parent, const BenchChoice& last,
+                                             const QStringList& sensors) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(QObject::tr("Bench run"));
+  auto* scripts = new QComboBox(&dialog);
+  scripts->addItem(QObject::tr("The default sweep: throttle 40 to 200 by 20"));
+  if (!last.script.isEmpty()) scripts->addItem(QObject::tr("The last script: %1").arg(last.script));
+  scripts->addItem(QObject::tr("A script file\u2026"));
+  // A device the list does not know (a pseudo-terminal) may be typed in.
+  auto* sensor = new QComboBox(&dialog);
+  sensor->setEditable(true);
+  sensor->addItem(QObject::tr("None"));
+  sensor->addItems(sensors);
+  if (!last.sensor.isEmpty()) sensor->setCurrentText(last.sensor);
+  auto* baud = new QComboBox(&dialog);
+  baud->setEditable(true);
+  for (const int rate : {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600})
+    baud->addItem(QString::number(rate));
+  baud->setValidator(new QIntValidator(1, 4000000, baud));
+  baud->setCurrentText(QString::number(last.baud));
+  auto* form = new QFormLayout;
+  form->addRow(QObject::tr("&Run:"), scripts);
+  form->addRow(QObject::tr("Bench &sensor:"), sensor);
+  form->addRow(QObject::tr("&Baud rate:"), baud);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+
+  BenchChoice choice;
+  const QString device = sensor->currentText().trimmed();
+  if (sensor->currentIndex() != 0 || device != sensor->itemText(0)) choice.sensor = device;
+  choice.baud = baud->currentText().toInt();
+  if (choice.baud <= 0) choice.baud = kSensorBaud;
+  const int picked = scripts->currentIndex();
+  if (picked == 0) return choice;
+  if (!last.script.isEmpty() && picked == 1) {
+    choice.script = last.script;
+    return choice;
+  }
+  choice.script = QFileDialog::getOpenFileName(parent, QObject::tr("Bench-run script"), QString(),
+                                               QObject::tr("Scripts (*.json)"));
+  if (choice.script.isEmpty()) return std::nullopt;
+  return choice;
 }
 
 }  // namespace velmar

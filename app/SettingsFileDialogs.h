@@ -2,7 +2,10 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
+
+#include "FormQKconfig.h"
 
 class QMessageBox;
 class QWidget;
@@ -16,7 +19,9 @@ QString AskSettingsFile(QWidget* parent, bool save, const QString& suggested);
 QMessageBox* MakeLoadConfirmation(QWidget* parent, const QString& text);
 bool ConfirmLoad(QWidget* parent, const QString& text);
 
-// A bench run's script: "" for the default sweep, a file's path, nothing when cancelled.
-std::optional<QString> ChooseBenchScript(QWidget* parent, const QString& last);
+// A bench run's script ("" for the default sweep, or a file's path) and its bench sensor (none,
+// or one of `sensors`, or a device typed in) with its baud rate; nothing when cancelled.
+std::optional<BenchChoice> ChooseBenchScript(QWidget* parent, const BenchChoice& last,
+                                             const QStringList& sensors);
 
 }  // namespace velmar

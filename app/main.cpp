@@ -127,8 +127,9 @@ int main(int argc, char* argv[]) {
     return velmar::kBadUsage;
   }
 
-  velmar::QtSerialPort port(line->ports.isEmpty() ? velmar::PortMap::FromSystem()
-                                                  : velmar::PortMap::FromText(line->ports));
+  const velmar::PortMap ports = line->ports.isEmpty() ? velmar::PortMap::FromSystem()
+                                                      : velmar::PortMap::FromText(line->ports);
+  velmar::QtSerialPort port(ports);
   port.RefuseOpensWhen(velmar::QuitSignalled);
   StopOnSecondSignal(port);
   velmar::FormServices services;
@@ -138,6 +139,8 @@ int main(int argc, char* argv[]) {
   services.link.letEventsRun = [] { QCoreApplication::processEvents(); };
   services.now = [&sinceStart] { return std::chrono::milliseconds(sinceStart.elapsed()); };
   if (record.IsOpen()) services.record = &record;
+  services.makeSensorPort = velmar::MakeQtLinePort;
+  services.ports = ports;
 
   velmar::FormQKconfig window(std::move(services));
   velmar::OnQuitSignal(&window, [&window] { window.close(); });

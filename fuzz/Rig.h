@@ -65,7 +65,9 @@ struct Rig {
     m_timers = {timer1.get(), timer2.get()};
     FormServices services;
     services.link = {&port, std::move(timer1), std::move(timer2), [] {}};
-    services.chooseScript = [](QWidget*, const QString&) { return std::optional(QString()); };
+    services.chooseScript = [](QWidget*, const BenchChoice&, const QStringList&) {
+      return std::optional(BenchChoice{});
+    };
     services.makeTimer = [this] { return clock.MakeTimer(); };
     services.now = [this] { return clock.Now(); };
     services.resultFolder = m_results.path();

@@ -32,16 +32,28 @@
         <translation>Prüfstandslauf</translation>
     </message>
     <message>
-        <source>Run:</source>
-        <translation>Ausführen:</translation>
-    </message>
-    <message>
         <source>Bench-run script</source>
         <translation>Prüfstandsskript</translation>
     </message>
     <message>
         <source>Scripts (*.json)</source>
         <translation>Skripte (*.json)</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keiner</translation>
+    </message>
+    <message>
+        <source>&amp;Run:</source>
+        <translation>&amp;Ausführen:</translation>
+    </message>
+    <message>
+        <source>Bench &amp;sensor:</source>
+        <translation>Prüfstands&amp;sensor:</translation>
+    </message>
+    <message>
+        <source>&amp;Baud rate:</source>
+        <translation>&amp;Baudrate:</translation>
     </message>
 </context>
 <context>
@@ -120,6 +132,38 @@
     <message>
         <source>%1 (interrupted)</source>
         <translation>%1 (abgebrochen)</translation>
+    </message>
+    <message>
+        <source>Thrust (g)</source>
+        <translation>Schub (g)</translation>
+    </message>
+    <message>
+        <source>Current (A)</source>
+        <translation>Strom (A)</translation>
+    </message>
+    <message>
+        <source>Power (W)</source>
+        <translation>Leistung (W)</translation>
+    </message>
+    <message>
+        <source>Efficiency (g/W)</source>
+        <translation>Wirkungsgrad (g/W)</translation>
+    </message>
+    <message>
+        <source>Mean per step: %1</source>
+        <translation>Mittelwert je Stufe: %1</translation>
+    </message>
+    <message>
+        <source>%1; r/min on the right</source>
+        <translation>%1; U/min rechts</translation>
+    </message>
+    <message>
+        <source>This run: r/min</source>
+        <translation>Dieser Lauf: U/min</translation>
+    </message>
+    <message>
+        <source>C&amp;urve:</source>
+        <translation>K&amp;urve:</translation>
     </message>
 </context>
 <context>
@@ -738,6 +782,38 @@ Achtung: Die Datei stammt von einem %1, dieser Regler ist ein %2.</translation>
     <message>
         <source>the port changed</source>
         <translation>der Anschluss wurde gewechselt</translation>
+    </message>
+    <message>
+        <source>Bench sensor</source>
+        <translation>Prüfstandssensor</translation>
+    </message>
+    <message>
+        <source>The bench sensor&apos;s latest reading during a run, its zero at rest taken off.</source>
+        <translation>Der letzte Messwert des Prüfstandssensors während eines Laufs, abzüglich seines Nullwerts im Stillstand.</translation>
+    </message>
+    <message>
+        <source>This script&apos;s limits watch a bench sensor: choose the sensor&apos;s port.</source>
+        <translation>Die Grenzwerte dieses Skripts überwachen einen Prüfstandssensor: Wählen Sie den Anschluss des Sensors.</translation>
+    </message>
+    <message>
+        <source>The bench sensor cannot be used: %1</source>
+        <translation>Der Prüfstandssensor kann nicht verwendet werden: %1</translation>
+    </message>
+    <message>
+        <source>Thrust %1</source>
+        <translation>Schub %1</translation>
+    </message>
+    <message>
+        <source>Current %1</source>
+        <translation>Strom %1</translation>
+    </message>
+    <message>
+        <source>Voltage %1</source>
+        <translation>Spannung %1</translation>
+    </message>
+    <message>
+        <source>Power %1</source>
+        <translation>Leistung %1</translation>
     </message>
 </context>
 <context>

@@ -32,16 +32,28 @@
         <translation>台架测试</translation>
     </message>
     <message>
-        <source>Run:</source>
-        <translation>运行：</translation>
-    </message>
-    <message>
         <source>Bench-run script</source>
         <translation>台架测试脚本</translation>
     </message>
     <message>
         <source>Scripts (*.json)</source>
         <translation>脚本 (*.json)</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>&amp;Run:</source>
+        <translation>运行(&amp;R):</translation>
+    </message>
+    <message>
+        <source>Bench &amp;sensor:</source>
+        <translation>台架传感器(&amp;S):</translation>
+    </message>
+    <message>
+        <source>&amp;Baud rate:</source>
+        <translation>波特率(&amp;B):</translation>
     </message>
 </context>
 <context>
@@ -120,6 +132,38 @@
     <message>
         <source>%1 (interrupted)</source>
         <translation>%1（已中断）</translation>
+    </message>
+    <message>
+        <source>Thrust (g)</source>
+        <translation>推力 (g)</translation>
+    </message>
+    <message>
+        <source>Current (A)</source>
+        <translation>电流 (A)</translation>
+    </message>
+    <message>
+        <source>Power (W)</source>
+        <translation>功率 (W)</translation>
+    </message>
+    <message>
+        <source>Efficiency (g/W)</source>
+        <translation>效率 (g/W)</translation>
+    </message>
+    <message>
+        <source>Mean per step: %1</source>
+        <translation>每级平均值：%1</translation>
+    </message>
+    <message>
+        <source>%1; r/min on the right</source>
+        <translation>%1；右侧为转/分</translation>
+    </message>
+    <message>
+        <source>This run: r/min</source>
+        <translation>本次运行：转/分</translation>
+    </message>
+    <message>
+        <source>C&amp;urve:</source>
+        <translation>曲线(&amp;U):</translation>
     </message>
 </context>
 <context>
@@ -736,6 +780,38 @@ Warning: the file is from a %1, this ESC is a %2.</source>
     <message>
         <source>the port changed</source>
         <translation>端口已更改</translation>
+    </message>
+    <message>
+        <source>Bench sensor</source>
+        <translation>台架传感器</translation>
+    </message>
+    <message>
+        <source>The bench sensor&apos;s latest reading during a run, its zero at rest taken off.</source>
+        <translation>运行期间台架传感器的最新读数，已减去静止时的零点。</translation>
+    </message>
+    <message>
+        <source>This script&apos;s limits watch a bench sensor: choose the sensor&apos;s port.</source>
+        <translation>此脚本的限值需要台架传感器：请选择传感器的端口。</translation>
+    </message>
+    <message>
+        <source>The bench sensor cannot be used: %1</source>
+        <translation>无法使用台架传感器：%1</translation>
+    </message>
+    <message>
+        <source>Thrust %1</source>
+        <translation>推力 %1</translation>
+    </message>
+    <message>
+        <source>Current %1</source>
+        <translation>电流 %1</translation>
+    </message>
+    <message>
+        <source>Voltage %1</source>
+        <translation>电压 %1</translation>
+    </message>
+    <message>
+        <source>Power %1</source>
+        <translation>功率 %1</translation>
     </message>
 </context>
 <context>

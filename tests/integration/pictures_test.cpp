@@ -61,6 +61,8 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
        },
        {},
        {},
+       {},
+       {},
        {}});
   form.Form_Load();
   form.show();

@@ -36,4 +36,41 @@ TEST(BenchChart, ShowsTheRunAndTheComparedOneInItsWindowAndInPngOrSvgFiles) {
   EXPECT_TRUE(error.contains("a.jpg") && !QFile::exists(dir.filePath("a.jpg")));
 }
 
+static StepResult Weighed(int throttle, double mean, double thrust) {
+  StepResult step = Step(throttle, mean);
+  step.sensor = SensorFigures{thrust, 1, {}, thrust / 50, 12, thrust / 4, 4, 20};
+  return step;
+}
+const BenchResult kWeighed{{Weighed(80, 2400, 300), Weighed(160, 4800, 900)}, {}};
+
+// A run with a sensor opens on thrust, r/min on the right; a compared result is overlaid only
+// when it holds the curve shown; the list offers what either holds.
+TEST(BenchChart, ShowsTheCurveChosenOverlaidOnlyWhereTheComparedResultHoldsIt) {
+  const struct {
+    BenchResult compare;
+    std::optional<BenchQuantity> pick;
+    QStringList names;
+    int offered;
+  } rows[] = {
+      {kRun, {}, {"This run", "This run: r/min"}, 5},
+      {kRun, BenchQuantity::Rpm, {"This run", "Compared: b.csv"}, 5},
+      {kWeighed, BenchQuantity::Current, {"This run", "Compared: b.csv", "This run: r/min"}, 5},
+  };
+  for (const auto& row : rows) {
+    BenchChartWindow window([&](const QString&, QString*) { return std::optional(row.compare); });
+    window.SetRun(kWeighed);
+    ASSERT_TRUE(window.CompareWith("b.csv"));
+    auto* list = window.findChild<QComboBox*>("CombQuantity");
+    ASSERT_EQ(list->count(), row.offered);
+    if (row.pick) emit list->activated(list->findData(int(*row.pick)));
+    QStringList names;
+    for (auto* s : window.Chart()->series())
+      if (!s->name().isEmpty()) names << s->name();
+    EXPECT_EQ(names, row.names);
+    EXPECT_EQ(window.Quantity(), row.pick.value_or(BenchQuantity::Thrust));
+    EXPECT_EQ(window.Chart()->axes(Qt::Vertical).size(),
+              row.names.last().endsWith("r/min") ? 2 : 1);
+  }
+}
+
 }  // namespace velmar::testing

@@ -16,6 +16,7 @@
 #include "cli/BenchCommand.h"
 #include "device/Identification.h"
 #include "device/Speed.h"
+#include "formats/ResultCsv.h"
 #include "formats/RunRecord.h"
 #include "formats/SettingsFile.h"
 #include "protocol/SettingLists.h"
@@ -42,9 +43,17 @@ class Window : public ::testing::Test {
         record,
         [this](QWidget*, bool, const QString& suggested) { return (asked = suggested, file); },
         [this](QWidget*, const QString& text) { return (question = text, confirm); },
-        [this](QWidget*, const QString&) { return std::optional(script); },
+        [this](QWidget*, const BenchChoice&, const QStringList&) {
+          return std::optional(BenchChoice{script, sensor, kSensorBaud});
+        },
         [this] { return clock.MakeTimer(); },
-        folder.path()});
+        folder.path(),
+        [this](const QString&, int) {
+          auto made = std::make_unique<test::FedLinePort>();
+          (sensorPort = made.get())->openFails = sensorFails;
+          return made;
+        },
+        {}});
     form->Form_Load();
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -83,7 +92,9 @@ class Window : public ::testing::Test {
   RunRecord* record = nullptr;
   QString file, asked, question;  // the file the user picks; what Save suggested; Load's question
   bool confirm = true;
-  QString script;  // the bench-run script the user picks
+  QString script;               // the bench-run script the user picks
+  QString sensor, sensorFails;  // the sensor's device the user picks; why it will not open
+  test::FedLinePort* sensorPort = nullptr;
   QTemporaryDir folder;
   std::unique_ptr<FormQKconfig> form;
 };
@@ -591,19 +602,24 @@ TEST_P(Captions, EveryTextAControlCanShowLiesWholeInsideItInItsOwnFont) {
   ASSERT_EQ(form->logicalDpiY(), std::max(96, qEnvironmentVariableIntValue("VELMAR_TEST_DPI")));
   EXPECT_EQ(Text("TxtConnState") == "Unconnected", GetParam() == std::string("en"));
   using namespace Str_Const;
-  const QMap<QString, QStringList> more{
+  QMap<QString, QStringList> more{
       {"TxtConnState", {Shown(kUnconnected), Shown(kConnected)}},
       {"TxtPole", {"24"}},
       {"TxtHardVer", {HardwareText(12999), HardwareText(6999, {}, Shown(kUnknown))}},
       {"TxtFirmVer", {FirmwareText(65535)}},
       {"LbPower", {"200"}},
       {"TxtRev", {QString::number(SpeedSample(kShortestPeriod, 2))}}};
+  const char* readings[] = {"LbThrust", "LbCurrent", "LbVoltage", "LbWatts"};
+  for (int i = 0; i < FormQKconfig::kReadings; ++i)  // the widest fixed form, and the exponent's
+    for (const double v : {-99999.99, -1.5e300})
+      more[readings[i]] << FormQKconfig::ReadingText(i, v) << FormQKconfig::ReadingText(i, {});
   for (int page : {0, 1}) {
     Tabs()->setCurrentIndex(page);
     for (QWidget* w : form->findChildren<QWidget*>()) {
       const QFontMetrics fm(w->font(), w);
       for (const auto& [room, texts] : TextRooms(w, more[w->objectName()]))
         for (const QString& text : texts) {
+          if (text.isEmpty()) continue;
           // Its ink on the baseline of a line centred in the room as Qt draws it, and its advance,
           const int line = std::max(fm.height(), fm.boundingRect(text).height());
           const int baseline = room.top() + (room.height() - line + 1) / 2 + fm.ascent();
@@ -626,6 +642,65 @@ TEST_P(Captions, EveryTextAControlCanShowLiesWholeInsideItInItsOwnFont) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, Captions, ::testing::Values("en", "de", "zh_CN"));
+
+}  // namespace
+}  // namespace velmar::testing
+
+namespace velmar::testing {
+namespace {
+
+// The window's bench run with a sensor: refused before the ESC hears of it when the sensor will
+// not open or a script's limits need one that was not chosen; otherwise its readings, the zero
+// taken off, show at most every 100 ms while the run goes, and its figures go into the result.
+TEST_F(StopPaths, WindowBenchRunShowsTheSensorLessItsZeroAndKeepsItsFigures) {
+  QFile file(folder.filePath("run.json"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(R"({"format": "velmar-bench-run", "version": 1, "poles": 14,
+      "steps": [{"throttle": 30, "settle_ms": 0, "hold_ms": 500}], "limits": {"thrust_max_g": 900}})");
+  file.close();
+  script = file.fileName();
+  Start({1, 2});
+  ServeUntilIdle();
+  Tabs()->setCurrentIndex(1);
+  const QString refusals[][3] = {{"", "", "limits watch a bench sensor"},
+                                 {"/dev/s", "/dev/s: no such device", "no such device"}};
+  for (const auto& [device, fails, told] : refusals) {
+    sensor = device, sensorFails = fails;
+    Find<QPushButton>("CmdBench")->click();
+    Serve(50ms);
+    EXPECT_TRUE(Find<QLabel>("LbBench")->text().contains(told))
+        << Find<QLabel>("LbBench")->text().toStdString();
+    EXPECT_FALSE(port.writes.contains(Throttle(0)) || !Find("CmdBench")->isEnabled());
+  }
+  sensorFails = "";
+  Find<QPushButton>("CmdBench")->click();
+  const auto feed = [&](double thrust, std::chrono::milliseconds span) {
+    for (const auto end = clock.Now() + span; clock.Now() < end; Serve(10ms))
+      sensorPort->Feed(
+          QStringLiteral("thrust_g:%1 current_a:2 voltage_v:12\n").arg(thrust).toUtf8());
+  };
+  feed(5, 1500ms);  // the zero, at rest
+  feed(105, 300ms);
+  const QStringList shown{"Thrust 100.0 g", "Current 2.00 A", "Voltage 12.00 V", "Power 24.0 W"};
+  QStringList band;
+  for (const char* name : {"LbThrust", "LbCurrent", "LbVoltage", "LbWatts"})
+    band << Find<QLabel>(name)->text();
+  EXPECT_EQ(band, shown);
+  sensorPort->Feed("thrust_g:125\n");
+  sensorPort->Feed("thrust_g:135\n");
+  EXPECT_EQ(Find<QLabel>("LbThrust")->text(), "Thrust 100.0 g") << "shown within 100 ms";
+  Serve(100ms);
+  EXPECT_EQ(Find<QLabel>("LbThrust")->text(), "Thrust 130.0 g");
+  for (int i = 0; i < 300 && !Find<QLabel>("LbBench")->text().startsWith("Bench run done"); ++i)
+    feed(105, 10ms);
+  EXPECT_TRUE(Find<QLabel>("LbThrust")->text().isEmpty()) << "the band empties with the run";
+  const QStringList results = QDir(folder.path()).entryList({"bench-*.csv"});
+  ASSERT_EQ(results.size(), 1);
+  const std::optional<BenchResult> result = ReadResultCsv(folder.filePath(results[0]), nullptr);
+  ASSERT_TRUE(result && result->sensor && result->steps.size() == 1);
+  EXPECT_NEAR(*result->steps[0].sensor->thrust, 100, 15);
+  EXPECT_EQ(result->steps[0].sensor->power, std::optional(24.0));
+}
 
 }  // namespace
 }  // namespace velmar::testing
