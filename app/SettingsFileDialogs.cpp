@@ -8,6 +8,7 @@
 #include <QFormLayout>
 #include <QIntValidator>
 #include <QMessageBox>
+#include <QSettings>
 #include <QVBoxLayout>
 
 namespace velmar {
@@ -36,8 +37,33 @@ bool ConfirmLoad(QWidget* parent, const QString& text) {
   return ok;
 }
 
-std::optional<BenchChoice> ChooseBenchScript(QWidget* parent, const BenchChoice& last,
+namespace {
+std::optional<BenchChoice> AskBenchChoice(QWidget* parent, const BenchChoice& last,
+                                          const QStringList& sensors);
+}  // namespace
+
+std::optional<BenchChoice> ChooseBenchScript(QWidget* parent, const BenchChoice& given,
                                              const QStringList& sensors) {
+  // The last choice is kept between runs of the program, for the next bench run to start from.
+  QSettings kept(QSettings::UserScope, QStringLiteral("velmar"),
+                 QStringLiteral("velmar-esc-config"));
+  BenchChoice last = given;
+  if (last == BenchChoice{})
+    last = {kept.value("bench/script").toString(), kept.value("bench/sensor").toString(),
+            kept.value("bench/baud", kSensorBaud).toInt()};
+  const std::optional<BenchChoice> choice = AskBenchChoice(parent, last, sensors);
+  if (choice) {
+    kept.setValue("bench/script", choice->script.isEmpty() ? last.script : choice->script);
+    kept.setValue("bench/sensor", choice->sensor);
+    kept.setValue("bench/baud", choice->baud);
+  }
+  return choice;
+}
+
+namespace {
+
+std::optional<BenchChoice> AskBenchChoice(QWidget* parent, const BenchChoice& last,
+                                          const QStringList& sensors) {
   QDialog dialog(parent);
   dialog.setWindowTitle(QObject::tr("Bench run"));
   auto* scripts = new QComboBox(&dialog);
@@ -54,7 +80,7 @@ std::optional<BenchChoice> ChooseBenchScript(QWidget* parent, const BenchChoice&
   baud->setEditable(true);
   for (const int rate : {9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600})
     baud->addItem(QString::number(rate));
-  baud->setValidator(new QIntValidator(1, 4000000, baud));
+  baud->setValidator(new QIntValidator(300, 4000000, baud));
   baud->setCurrentText(QString::number(last.baud));
   auto* form = new QFormLayout;
   form->addRow(QObject::tr("&Run:"), scripts);
@@ -72,7 +98,7 @@ std::optional<BenchChoice> ChooseBenchScript(QWidget* parent, const BenchChoice&
   const QString device = sensor->currentText().trimmed();
   if (sensor->currentIndex() != 0 || device != sensor->itemText(0)) choice.sensor = device;
   choice.baud = baud->currentText().toInt();
-  if (choice.baud <= 0) choice.baud = kSensorBaud;
+  if (choice.baud < 300) choice.baud = kSensorBaud;
   const int picked = scripts->currentIndex();
   if (picked == 0) return choice;
   if (!last.script.isEmpty() && picked == 1) {
@@ -84,5 +110,7 @@ std::optional<BenchChoice> ChooseBenchScript(QWidget* parent, const BenchChoice&
   if (choice.script.isEmpty()) return std::nullopt;
   return choice;
 }
+
+}  // namespace
 
 }  // namespace velmar

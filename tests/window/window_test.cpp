@@ -49,7 +49,7 @@ class Window : public ::testing::Test {
         [this] { return clock.MakeTimer(); },
         folder.path(),
         [this](const QString&, int) {
-          auto made = std::make_unique<test::FedLinePort>();
+          auto made = std::make_unique<FedLinePort>();
           (sensorPort = made.get())->openFails = sensorFails;
           return made;
         },
@@ -94,7 +94,7 @@ class Window : public ::testing::Test {
   bool confirm = true;
   QString script;               // the bench-run script the user picks
   QString sensor, sensorFails;  // the sensor's device the user picks; why it will not open
-  test::FedLinePort* sensorPort = nullptr;
+  FedLinePort* sensorPort = nullptr;
   QTemporaryDir folder;
   std::unique_ptr<FormQKconfig> form;
 };
@@ -313,9 +313,9 @@ class StopPaths : public Window,
   void Serve(std::chrono::milliseconds span, int rpmPeriod = 1000) {
     for (const auto end = clock.Now() + span; clock.Now() < end;) {
       clock.Advance(1ms);
-      // A bench sensor at rest, 100 lines a second, its load cell's offset 40 g.
-      if (sensor && feeding && clock.Now().count() % 10 == 0)
-        sensor->Feed("thrust_g:40 current_a:1 voltage_v:16\n");
+      // The command's bench sensor at rest, 100 lines a second, its load cell's offset 40 g.
+      if (command && sensorPort && feeding && clock.Now().count() % 10 == 0)
+        sensorPort->Feed("thrust_g:40 current_a:1 voltage_v:16\n");
       for (; answered < wire->writes.size(); ++answered) due.append({clock.Now() + 4ms, answered});
       while (!due.isEmpty() && due.first().first <= clock.Now()) {
         const QByteArray frame = wire->writes[due.takeFirst().second];
@@ -362,7 +362,7 @@ class StopPaths : public Window,
     services.terminal = true;
     services.makeSensorPort = [this](const QString&, int) {
       auto made = std::make_unique<FedLinePort>();
-      sensor = made.get();
+      sensorPort = made.get();
       return made;
     };
     command = std::make_unique<BenchCommand>(line, services, nullptr);
@@ -370,7 +370,6 @@ class StopPaths : public Window,
     command->Start();
   }
   ScriptedPort* wire = &port;  // the window's port, or the command's
-  FedLinePort* sensor = nullptr;
   bool feeding = true;
   Lost lost_ = Lost::None;
   bool stopping = false;
@@ -444,7 +443,7 @@ TEST_P(StopPaths, SendZeroWithinOneExchangeAndSayWhetherTheEscConfirmedIt) {
     feeding = false;
     Serve(490ms);
   } else if (sensorLimits.contains(path)) {
-    sensor->Feed(sensorLimits[path].first + '\n');
+    sensorPort->Feed(sensorLimits[path].first + '\n');
   }
   if (path == "End")
     for (int i = 0; i < 3000 && !out.contains("\"step\":1"); ++i) Serve(1ms);
