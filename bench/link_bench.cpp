@@ -16,6 +16,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -46,6 +47,7 @@
 #include "link/Cadence.h"
 #include "link/QtSerialPort.h"
 #include "session/BenchRun.h"
+#include "session/BenchSensor.h"
 #include "session/EscSession.h"
 
 extern char** environ;
@@ -376,7 +378,7 @@ struct Bench {
     return phase;
   }
 
-  Phase Motor() {
+  Phase Motor(int changes = 205) {
     Phase phase{"motor running",
                 {"speed reply to queued throttle (10 ms)", "speed request period (100 ms)"}};
     auto* tabs = window.findChild<QTabWidget*>("TabStrip1");
@@ -385,7 +387,7 @@ struct Bench {
     tabs->setCurrentIndex(1);
     for (int v = 5; v <= 60; v += 5) slider->setValue(v);
     const Us from = NowUs();
-    for (int change = 0; change < config.Count(205); ++change) {
+    for (int change = 0; change < config.Count(changes); ++change) {
       RunFor(500);
       slider->setValue(change % 2 ? 60 : 65);
     }
@@ -456,6 +458,61 @@ struct Condition {
   std::map<std::string, std::vector<double>> trace;  // microseconds
 };
 
+// A bench sensor beside the link: a child process writes 1000 lines a second into a
+// pseudo-terminal, each carrying the monotonic time its last byte was written (as its torque,
+// in microseconds), and the program's own sensor reader stamps them on the link's event loop.
+struct SensorStream {
+  static constexpr int kLinesPerSecond = 1000;
+  pid_t writer = -1;
+  int master = -1;
+  std::unique_ptr<velmar::BenchSensor> sensor;
+  Row latency{"line's last byte written to its sample stamped (1 ms)", {}, {}, {}};
+  long lines = 0;
+
+  SensorStream() {
+    int slave = -1;
+    char name[64] = {};
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    sensor = std::make_unique<velmar::BenchSensor>(
+        velmar::MakeQtLinePort(name, velmar::kSensorBaud),
+        [] { return std::chrono::milliseconds(NowUs() / 1000); });
+    QString why;
+    if (!sensor->Open(&why)) {
+      sensor.reset();
+      return;
+    }
+    close(slave);  // the reader holds it open now
+    QObject::connect(sensor.get(), &velmar::BenchSensor::sampled, [this](const auto& sample) {
+      ++lines;
+      if (sample.torque) latency.Add(double(NowUs()) - *sample.torque, 1000);
+    });
+    writer = fork();
+    if (writer != 0) return;
+    timespec next{};
+    clock_gettime(CLOCK_MONOTONIC, &next);
+    for (;;) {
+      next.tv_nsec += 1'000'000'000 / kLinesPerSecond;
+      if (next.tv_nsec >= 1'000'000'000) next.tv_nsec -= 1'000'000'000, ++next.tv_sec;
+      clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+      char line[96];
+      const int n = std::snprintf(line, sizeof line,
+                                  "thrust_g:512.30 current_a:12.100 voltage_v:15.920 torque_nm:%lld\n",
+                                  static_cast<long long>(NowUs()));
+      if (write(master, line, size_t(n)) < 0 && errno != EAGAIN) _exit(0);
+    }
+  }
+  ~SensorStream() {
+    if (writer > 0) kill(writer, SIGKILL), waitpid(writer, nullptr, 0);
+    sensor.reset();
+    if (master >= 0) close(master);
+  }
+  bool Ok() const { return sensor && writer > 0; }
+};
+
 // Splits each exchange between the line (pseudo-terminal and simulator) and the program.
 void Trace(const std::vector<Frame>& frames, Us from, const TracedPort& port, size_t firstWrite,
            std::map<std::string, std::vector<double>>& trace) {
@@ -511,6 +568,26 @@ bool Run(Condition& condition, const std::string& dir, const Config& config, boo
     condition.phases.push_back(bench.Motor());
     condition.phases.push_back(bench.Setting());
     condition.phases.push_back(bench.Mute());
+    // The same periods again with a sensor streaming beside the link, in the same run.
+    if (SensorStream stream; stream.Ok()) {
+      const Use use;
+      const Us from = NowUs();
+      Phase idle = bench.Idle(), motor = bench.Motor(40);
+      Phase lines{"sensor at 1000 lines/s beside the link", {}};
+      use.Into(lines);
+      lines.rows.push_back(stream.latency);
+      const double idleCpu = condition.phases[1].cpuSecPerMin;
+      char note[160];
+      std::snprintf(note, sizeof note,
+                    "%ld lines read in %.1f s, %d skipped; reading them: %.2f %% of a core while "
+                    "idle (idle polling %.2f cpu s/min alone, %.2f with the sensor)",
+                    stream.lines, double(NowUs() - from) / 1e6, stream.sensor->Skipped(),
+                    (idle.cpuSecPerMin - idleCpu) / 60 * 100, idleCpu, idle.cpuSecPerMin);
+      lines.note = note;
+      idle.name += ", sensor streaming";
+      motor.name += ", sensor streaming";
+      for (Phase* p : {&idle, &motor, &lines}) condition.phases.push_back(std::move(*p));
+    }
     window.Form_Unload();
     Trace(ReadFrames(sim.log), from, port, firstWrite, condition.trace);
   }
