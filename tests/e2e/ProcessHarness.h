@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -32,20 +31,19 @@ inline bool WaitUntil(const std::function<bool()>& holds, milliseconds timeout) 
   return true;
 }
 
-// One line of the simulator's log; times are CLOCK_MONOTONIC microseconds.
+// One line of the simulator's log, in the order the simulator saw them.
 struct LogEntry {
-  std::int64_t us = 0;
   std::string kind;  // "rx", "tx" or "event"
   Bytes bytes;       // rx and tx
   std::string text;  // event: everything after "event "
 };
 using Log = std::vector<LogEntry>;
 
-// The requests the ESC saw from `since` on.
-inline Log RequestsSince(const Log& log, std::int64_t since) {
-  Log out;
-  std::copy_if(log.begin(), log.end(), std::back_inserter(out),
-               [&](const LogEntry& e) { return e.us >= since && e.kind == "rx"; });
+// The requests the ESC saw, one a frame.
+inline std::vector<Bytes> Requests(const Log& log) {
+  std::vector<Bytes> out;
+  for (const LogEntry& e : log)
+    if (e.kind == "rx") out.push_back(e.bytes);
   return out;
 }
 
@@ -92,7 +90,7 @@ class Child {
     m_stdin = in[1];
   }
   ~Child() {
-    if (!EndsCleanly()) Signal(SIGKILL), EndsCleanly();
+    if (!EndsCleanly()) Signal(SIGKILL), Exit(milliseconds(5000));
     close(m_stdin);
   }
   Child(const Child&) = delete;
@@ -102,18 +100,6 @@ class Child {
   }
   // The exit status once the child has ended by itself within the timeout.
   std::optional<int> Exit(milliseconds timeout) {
-    int status = 0;
-    WaitUntil(
-        [&] {
-          return m_status || (waitpid(m_pid, &status, WNOHANG) == m_pid && (m_status = status));
-        },
-        timeout);
-    if (!m_status || !WIFEXITED(*m_status)) return std::nullopt;
-    return WEXITSTATUS(*m_status);
-  }
-  // SIGTERM, then whether the child exited with status 0 within the timeout.
-  bool EndsCleanly(milliseconds timeout = milliseconds(5000)) {
-    Signal(SIGTERM);
     WaitUntil(
         [&] {
           int status = 0;
@@ -122,7 +108,13 @@ class Child {
           return m_pid <= 0 || m_status;
         },
         timeout);
-    return m_status && WIFEXITED(*m_status) && WEXITSTATUS(*m_status) == 0;
+    if (!m_status || !WIFEXITED(*m_status)) return std::nullopt;
+    return WEXITSTATUS(*m_status);
+  }
+  // SIGTERM, then whether the child exited with status 0 within the timeout.
+  bool EndsCleanly(milliseconds timeout = milliseconds(5000)) {
+    Signal(SIGTERM);
+    return Exit(timeout) == 0;
   }
 
  protected:
@@ -148,10 +140,10 @@ class SimProcess : public Child {
     std::ifstream in(m_dir + "/sim.log");
     Log log;
     // A line still being written has no newline yet; the next read takes it.
-    for (std::string line; std::getline(in, line) && !in.eof();) {
+    for (std::string line, us; std::getline(in, line) && !in.eof();) {
       std::istringstream words(line);
       LogEntry& e = log.emplace_back();
-      words >> e.us >> e.kind;
+      words >> us >> e.kind;
       if (e.kind == "event") std::getline(words >> std::ws, e.text);
       for (std::string hex; e.kind != "event" && words >> hex;)
         e.bytes.push_back(std::uint8_t(std::stoul(hex, nullptr, 16)));
@@ -162,21 +154,19 @@ class SimProcess : public Child {
                milliseconds timeout = milliseconds(5000)) const {
     return WaitUntil([&] { return holds(ReadLog()); }, timeout);
   }
-  // Sends a control command; returns the time of the event it logs under the same words.
-  std::optional<std::int64_t> Command(const std::string& line) {
+  // Sends a control command; true once the simulator has logged it, after everything it had
+  // read before it.
+  bool Command(const std::string& line) {
     const std::size_t before = ReadLog().size();  // earlier events are an earlier command's
-    std::optional<std::int64_t> at;
     const std::string text = line + "\n";
-    if (write(m_stdin, text.data(), text.size()) != ssize_t(text.size())) return at;
-    WaitFor([&](const Log& log) {
-      for (std::size_t i = before; i < log.size(); ++i)
-        if (log[i].kind == "event" && log[i].text == line) at = log[i].us;
-      return at.has_value();
-    });
-    return at;
+    return write(m_stdin, text.data(), text.size()) == ssize_t(text.size()) &&
+           WaitFor([&](const Log& log) {
+             for (std::size_t i = before; i < log.size(); ++i)
+               if (log[i].kind == "event" && log[i].text == line) return true;
+             return false;
+           });
   }
-  // A mark is logged after everything the simulator had read before it.
-  std::optional<std::int64_t> Mark() { return Command("mark " + std::to_string(++m_marks)); }
+  bool Mark() { return Command("mark " + std::to_string(++m_marks)); }
 
  private:
   static std::vector<std::string> Argv(const TempDir& dir, std::vector<std::string> args) {
