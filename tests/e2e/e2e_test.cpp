@@ -85,9 +85,8 @@ TEST_F(EndToEnd, SigtermDuringStartUpEndsWithoutAWindowAndSendsNothing) {
 TEST_F(EndToEnd, TheWindowClosedWithTheMotorRunningLeavesItStoppedAndItsPortFree) {
   const std::string display = ":" + std::to_string(90 + getpid() % 100);
   Child xvfb({"/usr/bin/Xvfb", display, "-nolisten", "tcp"}, m_dir.File("xvfb.out"));
-  ASSERT_TRUE(
-      WaitUntil([&] { return std::filesystem::exists("/tmp/.X11-unix/X" + display.substr(1)); },
-                milliseconds(10000)));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return std::filesystem::exists("/tmp/.X11-unix/X" + display.substr(1)); }, 10000));
   setenv("DISPLAY", display.c_str(), 1);
   setenv("QT_QPA_PLATFORM", "xcb", 1);
   Start({"--echo"});
@@ -114,7 +113,7 @@ TEST_F(EndToEnd, BenchStoppedBySigintKeepsItsRowsAndEndsAtAnAcknowledgedZero) {
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   };
-  ASSERT_TRUE(WaitUntil([&] { return rows().size() >= 3; }, milliseconds(20000)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return rows().size() >= 3; }, 20000));
   m_app->Signal(SIGINT);
   EXPECT_EQ(m_app->Exit(milliseconds(30000)), 1);
   const auto lines = rows();
