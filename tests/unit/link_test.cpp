@@ -38,12 +38,8 @@ class Link : public ::testing::Test {
  protected:
   void SetUp() override {
     port.usable = {1, 2};
-    LinkServices services;
-    services.port = &port;
-    services.timer1 = clock.MakeTimer();
-    services.timer2 = clock.MakeTimer();
-    services.letEventsRun = [] {};
-    link = std::make_unique<SerialLink>(std::move(services), client);
+    link = std::make_unique<SerialLink>(
+        LinkServices{&port, clock.MakeTimer(), clock.MakeTimer(), [] {}}, client);
     client.link = link.get();
   }
 
