@@ -19,8 +19,6 @@
 namespace velmar {
 
 struct FormProbe {  // reads the window's state, never writes it
-  static const SerialLink& Link(const FormQKconfig& form) { return form.m_session.Link(); }
-  static int32_t EscThrottle(const FormQKconfig& form) { return form.m_session.EscThrottle(); }
   static const EscSession& Session(const FormQKconfig& form) { return form.m_session; }
 };
 
@@ -41,7 +39,6 @@ struct Rig {
   std::unique_ptr<FormQKconfig> form;
   std::vector<QComboBox*> lists;  // by setting number, then the port list
   std::array<int, kSettingCount> chosen{-1, -1, -1, -1, -1};  // the user's last choice
-  std::array<unsigned, kSettingCount> everChosen{};           // a bit per entry chosen
   std::multimap<std::chrono::milliseconds, QByteArray> line;  // what reaches the port, and when
   long settingWrites = 0;
 
@@ -87,7 +84,7 @@ struct Rig {
   virtual ~Rig() = default;
   virtual void OnFrame(const QByteArray&) {}  // each frame as it goes out
   virtual void OnCheck() {}                   // after the rules held
-  const SerialLink& Link() const { return FormProbe::Link(*form); }
+  const SerialLink& Link() const { return FormProbe::Session(*form).Link(); }
   QSlider& Slider() const { return *form->findChild<QSlider*>("SldPower"); }
 
   // What a user can do on the page shown; `value` picks the position, setting and entry, or
@@ -145,8 +142,7 @@ struct Rig {
     Chosen(list, entry);
   }
   void Chosen(int number, int entry) {
-    if (number == kSettingCount) return;  // the port list
-    everChosen[number] |= 1u << (chosen[number] = entry);
+    if (number < kSettingCount) chosen[number] = entry;  // not the port list
   }
   void CheckFrame(const QByteArray& frame) {
     static constexpr int kLength[] = {3, 3, 4, 5, 4, 3};  // by command code

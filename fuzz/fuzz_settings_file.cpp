@@ -7,12 +7,9 @@
 #include "formats/SettingsFile.h"
 #include "protocol/SettingLists.h"
 
-namespace {
-void Fail(const char* rule) {
-  std::fprintf(stderr, "broken rule: %s\n", rule);
-  std::abort();
+static void Require(bool holds, const char* rule) {
+  if (!holds) std::fprintf(stderr, "broken: %s\n", rule), std::abort();
 }
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmar;
@@ -20,15 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto file =
       ParseSettingsFile(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)),
                         QStringLiteral("fuzz"), &error);
-  if (!file) {
-    if (!error.startsWith(QStringLiteral("fuzz: "))) Fail("a refusal names the file");
-    return 0;
-  }
+  Require(file || error.startsWith(QStringLiteral("fuzz: ")), "a refusal names the file");
+  if (!file) return 0;
   for (int number = 0; number < kSettingCount; ++number)
-    if (const auto index = file->settings[number];
-        index && (*index < 0 || size_t(*index) >= kSettingLists[number].entries.size()))
-      Fail("every setting lies within its list");
-  if (ParseSettingsFile(SettingsFileBytes(*file), QStringLiteral("again"), &error) != file)
-    Fail("a written file reads back the same");
+    if (const auto index = file->settings[number])
+      Require(*index >= 0 && size_t(*index) < kSettingLists[number].entries.size(),
+              "every setting lies within its list");
+  Require(ParseSettingsFile(SettingsFileBytes(*file), QStringLiteral("again"), &error) == file,
+          "a written file reads back the same");
   return 0;
 }

@@ -43,27 +43,23 @@ TEST_P(Pictures, FreshStartThenBothPagesWithTheMotorRunning) {
   e2e::SimProcess sim(dir, {"--poles", "14"});
   ASSERT_TRUE(sim.Ready());
   QtSerialPort port(PortMap::Parse(QString::fromStdString("1=" + sim.LinkPath()), nullptr));
-  const auto start = steady_clock::now();
-  FormQKconfig form(
-      {{&port, std::make_unique<QtOneShotTimer>(kIdlePollInterval),
-        std::make_unique<QtOneShotTimer>(kReplyTimeout), [] { QCoreApplication::processEvents(); }},
-       kProgramVersion,
-       [start] { return duration_cast<milliseconds>(steady_clock::now() - start); },
-       nullptr,
-       // Load is shown a file for another model, and its question is pictured, then cancelled.
-       [&dir](QWidget*, bool, const QString&) {
-         return QString::fromStdString(dir.File("f.json"));
-       },
-       [](QWidget* parent, const QString& text) {
-         std::unique_ptr<QMessageBox> box(MakeLoadConfirmation(parent, text));
-         box->show();
-         return !box->grab().save(Picture("load-confirmation"));
-       },
-       {},
-       {},
-       {},
-       {},
-       {}});
+  FormServices services;
+  services.link = {&port, std::make_unique<QtOneShotTimer>(kIdlePollInterval),
+                   std::make_unique<QtOneShotTimer>(kReplyTimeout),
+                   [] { QCoreApplication::processEvents(); }};
+  services.now = [start = steady_clock::now()] {
+    return duration_cast<milliseconds>(steady_clock::now() - start);
+  };
+  // Load is shown a file for another model, and its question is pictured, then cancelled.
+  services.askFile = [&](QWidget*, bool, const QString&) {
+    return QString::fromStdString(dir.File("f.json"));
+  };
+  services.confirm = [](QWidget* parent, const QString& text) {
+    std::unique_ptr<QMessageBox> box(MakeLoadConfirmation(parent, text));
+    box->show();
+    return !box->grab().save(Picture("load-confirmation"));
+  };
+  FormQKconfig form(std::move(services));
   form.Form_Load();
   form.show();
   EXPECT_TRUE(form.grab().save(Picture("unconnected")));  // before the first poll is answered

@@ -16,7 +16,6 @@ inline QByteArray Bytes(std::initializer_list<int> values) {
 
 // The frames the program sends and the replies an ESC gives, by name.
 inline const QByteArray kPoll = Bytes({0x51, 0x4B, 0x00});
-inline const QByteArray kIdentify = Bytes({0x51, 0x4B, 0x01});
 inline const QByteArray kSpeed = Bytes({0x51, 0x4B, 0x05});
 inline const auto Read = [](int number) { return Bytes({0x51, 0x4B, 0x02, number}); };
 inline const auto Write = [](int number, int wire) {
@@ -29,14 +28,12 @@ inline const auto Y = [](int value) { return Bytes({0x59, value}); };
 inline const auto SpeedReply = [](int period) {
   return Bytes({0x59, period & 0xFF, (period >> 8) & 0xFF, (period >> 16) & 0xFF});
 };
-inline const auto IdentifyReply = [](int hardware, int firmware) {
-  return Bytes({0x59, hardware & 0xFF, hardware >> 8, firmware & 0xFF, firmware >> 8});
-};
 
-// An ESC with its settings (wire values by setting number) that answers every frame.
+// An ESC (hardware 8250, firmware 1012) with its settings (wire values by setting number) that
+// answers every frame.
 inline const QByteArray kDefaults = Bytes({2, 1, 2, 2, 1});
 inline QByteArray EscAnswer(const QByteArray& frame, const QByteArray& settings = kDefaults) {
-  if (frame[2] == ReqIdentify) return IdentifyReply(8250, 1012);
+  if (frame[2] == ReqIdentify) return Bytes({0x59, 0x3A, 0x20, 0xF4, 0x03});
   if (frame[2] == ReqReadSetting) return Y(settings[frame[3]]);
   if (frame[2] == ReqWriteSetting) return Y(frame[4]);
   return frame[2] == ReqSpeed ? SpeedReply(1000) : kY;

@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QTemporaryDir>
+#include <fstream>
 
 #include "EscModel.h"
 #include "cli/ConfigureCommand.h"
@@ -44,12 +45,9 @@ class Command : public ::testing::TestWithParam<Row> {};
 TEST_P(Command, PrintsSaysSendsAndExits) {
   const Row& row = GetParam();
   QTemporaryDir dir;
-  QFile file(dir.filePath("f.json"));
-  ASSERT_TRUE(
-      file.open(QIODevice::WriteOnly) &&
-      file.write(R"({"format":"velmar-esc-settings","version":1,"hardware":"QK-10A V1.250",)"
-                 R"("settings":{"brake":"Enable"}})") > 0 &&
-      file.flush());
+  std::ofstream(dir.filePath("f.json").toStdString())
+      << R"({"format":"velmar-esc-settings","version":1,"hardware":"QK-10A V1.250",)"
+         R"("settings":{"brake":"Enable"}})";
   const auto line = ParseCommandLine(
       QString("velmar-esc-config %1").arg(row.args).replace("%d", dir.path()).split(' '));
   ASSERT_TRUE(line);

@@ -37,13 +37,9 @@ struct Client final : LinkClient {
 class Link : public ::testing::Test {
  protected:
   void SetUp() override {
-    port.usable = {1};
-    LinkServices services;
-    services.port = &port;
-    services.timer1 = clock.MakeTimer();
-    services.timer2 = clock.MakeTimer();
-    services.letEventsRun = [] {};
-    link = std::make_unique<SerialLink>(std::move(services), client);
+    port.usable = {1, 2};
+    link = std::make_unique<SerialLink>(
+        LinkServices{&port, clock.MakeTimer(), clock.MakeTimer(), [] {}}, client);
     client.link = link.get();
   }
 
@@ -54,6 +50,8 @@ class Link : public ::testing::Test {
   //   @HEX   the last reply the link completed
   //   qN     the program enqueues a read of setting N
   //   R      the motor runs from now on: the idle command asks for the speed
+  //   V / A  the device vanishes / is there again;  PN  the user chooses port N
+  //   oN     the port the link holds open (0: none)
   void Run(const QString& script) {
     RunByteScript(port, clock, script, [this](char op, const QString& arg) -> QString {
       if ((op == 'C' || op == 'U') && link->Connected() != (op == 'C')) return "the other state";
@@ -62,7 +60,11 @@ class Link : public ::testing::Test {
       if (op == '=') return QString::number(link->Ring().Waiting());
       if (op == 'q') link->EnqueueCommand(ReadSettingCommand(uint8_t(arg.toInt())));
       if (op == 'R') client.idle = SpeedCommand();
-      return QByteArray("CUqR").contains(op) ? arg : "unknown step";
+      if (op == 'V') port.Vanish();
+      if (op == 'A') port.Reappear();
+      if (op == 'P' && !link->SelectPort(arg.toInt())) return "not opened";
+      if (op == 'o') return QString::number(link->OpenPort());
+      return QByteArray("CUqRVAP").contains(op) ? arg : "unknown step";
     });
   }
 
@@ -117,7 +119,12 @@ INSTANTIATE_TEST_SUITE_P(
         Script{"APartReplyIsForgottenWhenTheHeadGoesOutAgain",
                "+100 >514B00 <59 +10 >514B01 <5958 +310 >514B01 <59581BE803 @59581BE803"},
         Script{"UnconnectedTimeoutCutsTheRingToOnePoll",
-               "q0 q1 q2 q3 q4 +100 >514B0200 =5 +310 >514B00 =1 U !0"}),
+               "q0 q1 q2 q3 q4 +100 >514B0200 =5 +310 >514B00 =1 U !0"},
+        // A lost port falls back and is reopened when its device returns, unless the user has
+        // chosen another port since.
+        Script{"ALostPortIsReopenedWhenItsDeviceReturns",
+               "+100 >514B00 <59 C +10 >514B01 <59581BE803 +10 >514B030102 <5902 +100 >514B00 V !1 "
+               "o0 U +1000 . A o1 +100 >514B00 <59 C V P2 A o2"}),
     [](const auto& info) { return std::string(info.param.first); });
 
 TEST_F(Link, WaitingCommandsGoOutInOrderAroundTheRingWhichHoldsNineteen) {
@@ -127,24 +134,6 @@ TEST_F(Link, WaitingCommandsGoOutInOrderAroundTheRingWhichHoldsNineteen) {
     Run("q0 q1 q2 =3 +100 >514B0200 <5901 +10 >514B0201 <5901 +10 >514B0202 <5901 =0");
   for (int i = 0; i < 25; ++i) link->EnqueueCommand(ReadSettingCommand(uint8_t(i)));
   EXPECT_EQ(link->Ring().Waiting(), CommandRing::kSlots - 1);
-}
-
-TEST_F(Link, ALostPortFallsBackAndIsReopenedWhenItsDeviceReturns) {
-  ASSERT_TRUE(link->SelectPort(1));
-  Run("+100 >514B00 <59 C +100 >514B00");
-  port.Vanish();
-  EXPECT_EQ(client.fellBack, 1);
-  EXPECT_EQ(link->OpenPort(), 0);
-  Run("U +1000 .");
-  port.Reappear();
-  EXPECT_EQ(link->OpenPort(), 1);
-  Run("+100 >514B00 <59 C");
-  // Once the user has chosen another port, the old one's return changes nothing.
-  port.usable = {1, 2};
-  port.Vanish();
-  ASSERT_TRUE(link->SelectPort(2));
-  port.Reappear();
-  EXPECT_EQ(port.PortNumber(), 2);
 }
 
 }  // namespace

@@ -43,10 +43,9 @@ TEST_P(Sync, AnswersChoicesAndTheNextComparison) {
   SettingsState s;
   s.SelCutOffV = s.SelCutOffT = s.SelTiming = 1;  // the defaults
   s.ForgetDevice();
-  s.TakeReply(kCutOffV, 2, 8);
-  s.TakeReply(kCutOffT, 2, 2);
-  s.TakeReply(kTiming, 2, 3);
-  s.TakeReply(kDir, 1, 2);
+  for (const auto& [number, wire, entries] :
+       {std::tuple{kCutOffV, 2, 8}, {kCutOffT, 2, 2}, {kTiming, 2, 3}, {kDir, 1, 2}})
+    s.TakeReply(number, uint8_t(wire), entries);
   for (int event : GetParam().story) {
     if (event == kChoose) {
       s.SelBrake = 1;
@@ -55,12 +54,8 @@ TEST_P(Sync, AnswersChoicesAndTheNextComparison) {
       s.SelBrake = *entry;  // the selector follows the ESC, and so does the selection
     }
   }
-  const std::vector<Command> next = s.Compare();
-  if (GetParam().next == Command{}) {
-    EXPECT_TRUE(next.empty());
-  } else {
-    EXPECT_EQ(next, std::vector<Command>{GetParam().next});
-  }
+  const Command next = GetParam().next;
+  EXPECT_EQ(s.Compare(), next == Command{} ? std::vector<Command>{} : std::vector{next});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -42,13 +42,11 @@ TEST(FleetWindow, ReadsAllAtOnceWritesNothingOnEscapeAndEachEscItsDifferencesOnO
     for (auto t = 0ms; t < span; t += 1ms) {
       clock.Advance(1ms);
       for (size_t i = 0; i < ports.size(); ++i)
-        while (answered[i] < ports[i]->writes.size()) {
-          const QByteArray frame = ports[i]->writes[answered[i]++];
-          const bool refuses = i == 2 && frame[3] == char(kTiming);
-          if (frame[2] == ReqWriteSetting && !refuses) held[i][frame[3]] = frame[4];
-          ports[i]->Deliver(frame[2] == ReqIdentify ? IdentifyReply(8250, 1012)
-                            : frame[2] == ReqPoll   ? kY
-                                                    : Y(held[i][frame[3]]));
+        for (; answered[i] < ports[i]->writes.size(); ++answered[i]) {
+          const QByteArray frame = ports[i]->writes[answered[i]];
+          const bool write = frame[2] == ReqWriteSetting;
+          if (write && !(i == 2 && frame[3] == char(kTiming))) held[i][frame[3]] = frame[4];
+          ports[i]->Deliver(write ? Y(held[i][frame[3]]) : EscAnswer(frame, held[i]));
         }
     }
   };
