@@ -499,9 +499,9 @@ struct SensorStream {
       if (next.tv_nsec >= 1'000'000'000) next.tv_nsec -= 1'000'000'000, ++next.tv_sec;
       clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
       char line[96];
-      const int n = std::snprintf(line, sizeof line,
-                                  "thrust_g:512.30 current_a:12.100 voltage_v:15.920 torque_nm:%lld\n",
-                                  static_cast<long long>(NowUs()));
+      const int n = std::snprintf(
+          line, sizeof line, "thrust_g:512.30 current_a:12.100 voltage_v:15.920 torque_nm:%lld\n",
+          static_cast<long long>(NowUs()));
       if (write(master, line, size_t(n)) < 0 && errno != EAGAIN) _exit(0);
     }
   }

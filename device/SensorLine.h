@@ -37,11 +37,10 @@ class SensorLineReader {
   int Skipped() const { return m_skipped; }
 
  private:
-  void Line(QByteArrayView line, std::chrono::milliseconds now,
-            std::vector<SensorSample>* samples);
+  void Line(QByteArrayView line, std::chrono::milliseconds now, std::vector<SensorSample>* samples);
 
   QByteArray m_partial;
-  bool m_overlong = false;  // the line under way has passed kMaxLine: dropped to its end
+  bool m_overlong = false;     // the line under way has passed kMaxLine: dropped to its end
   std::vector<int> m_columns;  // the header's quantity per column, -1 for one not known
   int m_skipped = 0;
 };

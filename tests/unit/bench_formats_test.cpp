@@ -88,9 +88,9 @@ QString Render(const BenchScript& s) {
       return v ? QString::number(v->count()) : "-";
   };
   if (s.NeedsSensor())
-    text += QStringLiteral(" sensor %1/%2/%3/%4")
-                .arg(limit(s.currentMax), limit(s.thrustMax), limit(s.powerMax),
-                     limit(s.sensorSilent));
+    text +=
+        QStringLiteral(" sensor %1/%2/%3/%4")
+            .arg(limit(s.currentMax), limit(s.thrustMax), limit(s.powerMax), limit(s.sensorSilent));
   return text + QStringLiteral(" rpm_max %1 no_speed %2")
                     .arg(s.rpmMax ? QString::number(*s.rpmMax) : "-")
                     .arg(s.noSpeed.count());
@@ -137,7 +137,8 @@ TEST(SensorStatistics, MeansSpreadPowerAndThrustPerWattFromTheZero) {
        {10.0, 0.02},
        {110.0, 10.0, 0.05, 3.0, 15.5, 46.0, 110 / 46.0, 2}},
       // Power only from samples with both V and I; under 0.5 W there is no g/W.
-      {{sample(10.0, none, none, none), sample(none, none, 1.0, 0.4), sample(none, none, 9.0, none)},
+      {{sample(10.0, none, none, none), sample(none, none, 1.0, 0.4),
+        sample(none, none, 9.0, none)},
        {none, none},
        {10.0, 0.0, none, 5.0, 0.4, 0.4, none, 3}},
       {{sample(-3.0, none, 1.0, 1.0)}, {2.0, 5.0}, {-5.0, 0.0, none, 1.0, 1.0, 1.0, -5.0, 1}},
@@ -145,9 +146,12 @@ TEST(SensorStatistics, MeansSpreadPowerAndThrustPerWattFromTheZero) {
   for (const auto& [samples, zero, want] : cases) {
     const SensorFigures got = SensorStatistics(samples, zero);
     EXPECT_EQ(got.samples, want.samples);
-    for (const auto& [g, w] : {std::pair{got.thrust, want.thrust}, {got.thrustSd, want.thrustSd},
-                               {got.torque, want.torque}, {got.current, want.current},
-                               {got.voltage, want.voltage}, {got.power, want.power},
+    for (const auto& [g, w] : {std::pair{got.thrust, want.thrust},
+                               {got.thrustSd, want.thrustSd},
+                               {got.torque, want.torque},
+                               {got.current, want.current},
+                               {got.voltage, want.voltage},
+                               {got.power, want.power},
                                {got.gPerW, want.gPerW}})
       EXPECT_NEAR(g.value_or(-1e9), w.value_or(-1e9), 1e-9) << want.samples;
   }
@@ -190,9 +194,10 @@ TEST(ResultCsv, WritesRowByRowEndsSayingHowReadsBackAndRefusesMalformedFiles) {
   csv.Close();
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   const QByteArray sensorText = file.readAll();
-  EXPECT_EQ(sensorText, QByteArray(kResultCsvHeader) + ',' + kResultCsvSensorColumns +
-                            "\n# zero: thrust_g=37.50, torque_nm=\n1,40,800,2000,20,5012.3,4990,"
-                            "5040,12.5,700,-1.25,0.50,,12.100,15.920,192.63,2.500,200\n# completed\n");
+  EXPECT_EQ(sensorText,
+            QByteArray(kResultCsvHeader) + ',' + kResultCsvSensorColumns +
+                "\n# zero: thrust_g=37.50, torque_nm=\n1,40,800,2000,20,5012.3,4990,"
+                "5040,12.5,700,-1.25,0.50,,12.100,15.920,192.63,2.500,200\n# completed\n");
   EXPECT_EQ(ReadResultCsv(file.fileName(), &error), sensorRun) << error.toStdString();
   EXPECT_FALSE(csv.Open("/dev/full", &error));
   EXPECT_TRUE(error.startsWith("/dev/full: writing failed")) << error.toStdString();
@@ -204,7 +209,8 @@ TEST(ResultCsv, WritesRowByRowEndsSayingHowReadsBackAndRefusesMalformedFiles) {
       {QByteArray(sensorText).replace("-1.25", "1.2.5"),
        "line 3: thrust_g must be empty or a decimal number like -12.5; found \"1.2.5\""},
       {QByteArray(sensorText).replace("thrust_g=", "thrust="), "line 2: the zero must read"},
-      {QByteArray(sensorText).replace(",200\n", "\n"), "line 3: a row has 18 fields; this one has 17"}};
+      {QByteArray(sensorText).replace(",200\n", "\n"),
+       "line 3: a row has 18 fields; this one has 17"}};
   for (const auto& [bytes, want] : bad) {
     file.close();
     EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) && file.flush());
