@@ -8,7 +8,6 @@
 namespace velmar {
 namespace {
 
-using namespace std::chrono_literals;
 
 std::string Render(const std::vector<SensorSample>& samples) {
   std::string text;
