@@ -8,7 +8,6 @@
 namespace velmar {
 namespace {
 
-
 std::string Render(const std::vector<SensorSample>& samples) {
   std::string text;
   for (const SensorSample& s : samples) {
