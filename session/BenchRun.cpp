@@ -7,6 +7,9 @@ namespace velmar {
 
 namespace {
 constexpr std::chrono::milliseconds kZeroTime(1000);
+// A board that prints its CSV header only now and then may send nothing readable for some
+// seconds after its port opens: until its first sample the silence watch waits this long.
+constexpr std::chrono::milliseconds kFirstSampleWithin(10'000);
 
 QString Figure(double v) {
   return QString::number(v, 'f', 1);
@@ -57,7 +60,12 @@ void BenchRun::UseSensor(BenchSensor* sensor) {
 }
 
 std::chrono::milliseconds BenchRun::SensorSilent() const {
-  return m_script.sensorSilent.value_or(kSensorSilentDefault);
+  return m_sensorHeard ? m_script.sensorSilent.value_or(kSensorSilentDefault) : kFirstSampleWithin;
+}
+
+// The zero's second starts once the ESC holds 0 and the sensor is heard.
+void BenchRun::StartZeroWhenReady(std::chrono::milliseconds now) {
+  if (m_zeroAcked && m_sensorHeard && !m_zeroFrom) m_zeroFrom = now;
 }
 
 std::chrono::milliseconds BenchRun::TimeLeft() const {
@@ -81,7 +89,8 @@ void BenchRun::Start() {
 void BenchRun::BeginZero() {
   m_phase = Phase::Zero;
   m_session.SetThrottle(0, kClimbPerPoll);
-  if (m_session.EscThrottle() == 0) m_zeroFrom = m_now();
+  m_zeroAcked = m_session.EscThrottle() == 0;
+  StartZeroWhenReady(m_now());
   Schedule();
 }
 
@@ -101,6 +110,8 @@ void BenchRun::EndZero() {
 void BenchRun::Take(const SensorSample& sample) {
   if (!Running() || m_phase == Phase::Stopping) return;
   m_sensorLast = sample.at;
+  m_sensorHeard = true;
+  if (m_phase == Phase::Zero) StartZeroWhenReady(sample.at);
   SensorSample zeroed = sample;
   if (m_result.zero) {
     if (zeroed.thrust) *zeroed.thrust -= m_zero.thrust.value_or(0);
@@ -148,8 +159,9 @@ void BenchRun::StartStep(size_t index) {
 }
 
 void BenchRun::Acknowledged(int throttle) {
-  if (m_phase == Phase::Zero && throttle == 0 && !m_zeroFrom) {
-    m_zeroFrom = m_now();
+  if (m_phase == Phase::Zero && throttle == 0) {
+    m_zeroAcked = true;
+    StartZeroWhenReady(m_now());
     return Schedule();
   }
   if (m_phase != Phase::Climb || throttle != m_session.Throttle()) return;

@@ -80,6 +80,7 @@ class BenchRun : public QObject {
   void EndZero();
   void Take(const SensorSample& sample);
   std::chrono::milliseconds SensorSilent() const;
+  void StartZeroWhenReady(std::chrono::milliseconds now);
 
   EscSession& m_session;
   BenchScript m_script;
@@ -97,7 +98,9 @@ class BenchRun : public QObject {
   QString m_fileError;
   BenchSensor* m_sensor = nullptr;
   std::chrono::milliseconds m_sensorLast{0};  // the last sample's stamp, or the run's start
-  // The zero is taken once the ESC holds 0: over the second from then.
+  bool m_sensorHeard = false;                 // a sample has come in this run
+  // The zero is taken once the ESC holds 0 and the sensor is heard: over the second from then.
+  bool m_zeroAcked = false;
   std::optional<std::chrono::milliseconds> m_zeroFrom;
   std::chrono::milliseconds m_holdStart{0};
   std::vector<SensorSample> m_sensorSamples;  // of the zero, or of the hold

@@ -313,8 +313,9 @@ class StopPaths : public Window,
   void Serve(std::chrono::milliseconds span, int rpmPeriod = 1000) {
     for (const auto end = clock.Now() + span; clock.Now() < end;) {
       clock.Advance(1ms);
-      // The command's bench sensor at rest, 100 lines a second, its load cell's offset 40 g.
-      if (command && sensorPort && feeding && clock.Now().count() % 10 == 0)
+      // The command's bench sensor at rest, 100 lines a second, its load cell's offset 40 g; heard
+      // first after 0.7 s, as a board whose header came before the port opened.
+      if (command && sensorPort && feeding && clock.Now() >= 700ms && clock.Now().count() % 10 == 0)
         sensorPort->Feed("thrust_g:40 current_a:1 voltage_v:16\n");
       for (; answered < wire->writes.size(); ++answered) due.append({clock.Now() + 4ms, answered});
       while (!due.isEmpty() && due.first().first <= clock.Now()) {
