@@ -265,7 +265,14 @@ StepResult StepStatistics(int step, const BenchStep& spec, const SpeedSamples& s
 
 namespace velmar {
 
-SensorFigures SensorStatistics(const std::vector<SensorSample>& samples, const SensorZero& zero) {
+SensorSample WithoutZero(SensorSample sample, const SensorZero& zero) {
+  if (sample.thrust) *sample.thrust -= zero.thrust.value_or(0);
+  if (sample.torque) *sample.torque -= zero.torque.value_or(0);
+  return sample;
+}
+
+SensorFigures SensorStatistics(std::vector<SensorSample> samples, const SensorZero& zero) {
+  for (SensorSample& s : samples) s = WithoutZero(s, zero);
   SensorFigures f;
   f.samples = int(samples.size());
   const auto mean = [&](auto value) -> std::optional<double> {
@@ -276,22 +283,15 @@ SensorFigures SensorStatistics(const std::vector<SensorSample>& samples, const S
     if (n == 0) return std::nullopt;
     return sum / n;
   };
-  const auto thrust = [&](const SensorSample& s) -> std::optional<double> {
-    if (!s.thrust) return std::nullopt;
-    return *s.thrust - zero.thrust.value_or(0);
-  };
-  f.thrust = mean(thrust);
-  f.torque = mean([&](const SensorSample& s) -> std::optional<double> {
-    if (!s.torque) return std::nullopt;
-    return *s.torque - zero.torque.value_or(0);
-  });
+  f.thrust = mean([](const SensorSample& s) { return s.thrust; });
+  f.torque = mean([](const SensorSample& s) { return s.torque; });
   f.current = mean([](const SensorSample& s) { return s.current; });
   f.voltage = mean([](const SensorSample& s) { return s.voltage; });
   f.power = mean([](const SensorSample& s) { return s.Power(); });
   if (f.thrust)
     f.thrustSd = std::sqrt(*mean([&](const SensorSample& s) -> std::optional<double> {
       if (!s.thrust) return std::nullopt;
-      return (*thrust(s) - *f.thrust) * (*thrust(s) - *f.thrust);
+      return (*s.thrust - *f.thrust) * (*s.thrust - *f.thrust);
     }));
   if (f.thrust && f.power && *f.power >= kGPerWMinPower) f.gPerW = *f.thrust / *f.power;
   return f;

@@ -59,6 +59,8 @@ StepResult StepStatistics(int step, const BenchStep& spec, const SpeedSamples& s
 // torque: each quantity's mean over the samples that carry it, thrust's population
 // standard deviation, power as the mean of V·I over the samples with both, and thrust per
 // watt where the power is at least 0.5 W. The zero itself is these means at rest.
-SensorFigures SensorStatistics(const std::vector<SensorSample>& samples, const SensorZero& zero);
+SensorFigures SensorStatistics(std::vector<SensorSample> samples, const SensorZero& zero);
+// A sample as the stand sees it: the zero taken off its thrust and torque.
+SensorSample WithoutZero(SensorSample sample, const SensorZero& zero);
 
 }  // namespace velmar

@@ -96,10 +96,9 @@ void BenchRun::BeginZero() {
 
 void BenchRun::EndZero() {
   const SensorFigures rest = SensorStatistics(m_sensorSamples, {});
-  m_zero = {rest.thrust, rest.torque};
-  m_result.zero = m_zero;
+  m_result.zero = {rest.thrust, rest.torque};
   QString why;
-  if (m_csv && !m_csv->Zero(m_zero, &why)) {
+  if (m_csv && !m_csv->Zero(*m_result.zero, &why)) {
     m_fileError = why;
     m_csv.reset();
     return Stop(QStringLiteral("result file: ") + m_fileError);
@@ -112,11 +111,7 @@ void BenchRun::Take(const SensorSample& sample) {
   m_sensorLast = sample.at;
   m_sensorHeard = true;
   if (m_phase == Phase::Zero) StartZeroWhenReady(sample.at);
-  SensorSample zeroed = sample;
-  if (m_result.zero) {
-    if (zeroed.thrust) *zeroed.thrust -= m_zero.thrust.value_or(0);
-    if (zeroed.torque) *zeroed.torque -= m_zero.torque.value_or(0);
-  }
+  const SensorSample zeroed = WithoutZero(sample, m_result.zero.value_or(SensorZero{}));
   emit sensorRead(zeroed);
   if (!Running() || m_phase == Phase::Stopping) return;  // stopped by a listener
   // The samples count by their stamps: the window decides, not the order they came in.
@@ -197,7 +192,8 @@ void BenchRun::BeginHold() {
 
 void BenchRun::EndHold() {
   StepResult row = StepStatistics(int(m_step) + 1, m_script.steps[m_step], m_settle, m_hold);
-  if (m_sensor) row.sensor = SensorStatistics(m_sensorSamples, m_zero);
+  if (m_sensor)
+    row.sensor = SensorStatistics(m_sensorSamples, m_result.zero.value_or(SensorZero{}));
   m_result.steps.push_back(row);
   QString why;
   if (m_csv && !m_csv->Append(row, &why)) {

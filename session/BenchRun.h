@@ -104,7 +104,6 @@ class BenchRun : public QObject {
   std::optional<std::chrono::milliseconds> m_zeroFrom;
   std::chrono::milliseconds m_holdStart{0};
   std::vector<SensorSample> m_sensorSamples;  // of the zero, or of the hold
-  SensorZero m_zero;
 };
 
 }  // namespace velmar
